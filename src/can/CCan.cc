@@ -1,0 +1,3 @@
+#include "can/CCan.h"
+
+template class CanChannel<ClassicFormat>;

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#include "can/FrameImage.h"
+#include "can/FrameType.h"
+#include "can/RawSocket.h"
+
+// One raw SocketCAN socket bound to one interface. `Format` holds what the
+// frame formats do differently: the image type, the interface-index failure
+// text, the extra set-up steps and the marks put on sent frames.
+template <class Format>
+class CanChannel {
+ public:
+  using FrameFormat = Format;
+  using Image = typename Format::Image;
+  static constexpr int kPayload = PayloadCapacity<Image>();
+
+  // Keeps at most 19 characters of `device`; Open refuses names that do not
+  // fit an interface name anyway.
+  CanChannel(char* device, int countOnce, int filter, int loopback,
+             int rcvOwn, Format format = Format())
+      : m_countOnce(countOnce),
+        m_filter(filter),
+        m_loopback(loopback),
+        m_rcvOwn(rcvOwn),
+        m_format(format) {
+    const size_t length = std::min(std::strlen(device), sizeof m_device - 1);
+    std::memcpy(m_device, device, length);
+    m_device[length] = '\0';
+  }
+
+  bool Open() { return CreateSocket() && SetSocket(); }
+
+  bool CreateSocket() {
+    ifreq ifr;
+    sockaddr_can address;
+    return CreateRawSocket(&m_socket) &&
+           ResolveInterface(m_socket, m_device, Format::kIndexFailure, &ifr,
+                            &address) &&
+           m_format.PrepareSocket(m_socket, &ifr) &&
+           BindInterface(m_socket, address);
+  }
+
+  bool SetSocket() {
+    return ApplySocketOptions(m_socket, m_filter, m_loopback, m_rcvOwn);
+  }
+
+  // Sends the frame m_countOnce times; returns the writes that went out.
+  // A length that does not fit the payload area sends nothing.
+  int Write(FrameType type, int id, int length, unsigned char* data) {
+    Image image;
+    if (!Build(&image, type, id, length, data)) return 0;
+    return WriteRepeated(m_socket, &image, sizeof image, m_countOnce);
+  }
+
+  // Sends the frame until `required` writes went out (see
+  // WriteUntilAccepted for when it gives up).
+  int Write(int required, FrameType type, int id, int length,
+            unsigned char* data) {
+    Image image;
+    if (!Build(&image, type, id, length, data)) return 0;
+    return WriteUntilAccepted(m_socket, &image, sizeof image, required);
+  }
+
+  // `data` must hold kPayload bytes.
+  bool Read(FrameType* type, int* id, int* length, unsigned char* data) {
+    Image image;
+    return ReadWhole(m_socket, &image, sizeof image) &&
+           DecodeImage(image, type, id, length, data);
+  }
+
+  bool Read() {
+    Image image;
+    return ReadWhole(m_socket, &image, sizeof image);
+  }
+
+  // The socket stays open until the process ends.
+  bool Close() { return true; }
+
+  char m_device[20];
+  int m_countOnce;
+  int m_filter;
+  int m_loopback;
+  int m_rcvOwn;
+  Format m_format;
+  int m_socket = 0;
+
+ private:
+  bool Build(Image* image, FrameType type, int id, int length,
+             unsigned char* data) const {
+    if (!BuildImage(image, type, id, length, data)) return false;
+    m_format.Mark(image);
+    return true;
+  }
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <linux/can.h>
+
+#include <cstring>
+
+#include "can/FrameType.h"
+
+// Translation between (kind, identifier, length, payload) and the kernel's
+// frame structures, which share the fields can_id, len and data.
+
+template <class Image>
+constexpr int PayloadCapacity() {
+  return static_cast<int>(sizeof(Image::data));
+}
+
+// Fills a zeroed image; false, leaving it zeroed, when `length` does not fit
+// its payload area.
+template <class Image>
+bool BuildImage(Image* image, FrameType type, int id, int length,
+                const unsigned char* data) {
+  std::memset(image, 0, sizeof *image);
+  if (length < 0 || length > PayloadCapacity<Image>()) return false;
+  image->can_id = static_cast<canid_t>(id);
+  if (type & 2) image->can_id |= CAN_EFF_FLAG;
+  if (type & 1) image->can_id |= CAN_RTR_FLAG;
+  image->len = static_cast<__u8>(length);
+  std::memcpy(image->data, data, static_cast<size_t>(length));
+  return true;
+}
+
+// Stores the image's kind, identifier (without the kind flags), length and
+// payload; false, storing nothing, when its length exceeds its payload area.
+template <class Image>
+bool DecodeImage(const Image& image, FrameType* type, int* id, int* length,
+                 unsigned char* data) {
+  if (image.len > PayloadCapacity<Image>()) return false;
+  *type = static_cast<FrameType>(image.can_id >> 30);
+  *id = static_cast<int>(image.can_id & 0x3FFFFFFFU);
+  *length = image.len;
+  std::memcpy(data, image.data, image.len);
+  return true;
+}

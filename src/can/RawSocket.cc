@@ -1,0 +1,112 @@
+#include "can/RawSocket.h"
+
+#include <linux/can/raw.h>
+#include <sys/ioctl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "can/SystemCalls.h"
+
+namespace {
+
+constexpr int64_t kTimeoutSeconds = 5;
+constexpr canid_t kFilterId = 0x5A;
+constexpr canid_t kFilterMask = 0xFF;
+
+bool SetOption(int socket, int level, int name, const void* value,
+               socklen_t length, const char* failure) {
+  if (sys::SetSockOpt(socket, level, name, value, length) != 0) {
+    puts(failure);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CreateRawSocket(int* socket) {
+  *socket = sys::Socket(PF_CAN, SOCK_RAW, CAN_RAW);
+  if (*socket < 0) {
+    puts("socket PF_CAN failed");
+    return false;
+  }
+  return true;
+}
+
+bool ResolveInterface(int socket, const char* device, const char* failure,
+                      ifreq* ifr, sockaddr_can* address) {
+  std::memset(ifr, 0, sizeof *ifr);
+  const size_t length = std::strlen(device);
+  if (length >= sizeof ifr->ifr_name) {
+    puts(failure);
+    return false;
+  }
+  std::memcpy(ifr->ifr_name, device, length + 1);
+  if (sys::Ioctl(socket, SIOCGIFINDEX, ifr) < 0) {
+    puts(failure);
+    return false;
+  }
+  std::memset(address, 0, sizeof *address);
+  address->can_family = AF_CAN;
+  address->can_ifindex = ifr->ifr_ifindex;
+  return true;
+}
+
+bool BindInterface(int socket, const sockaddr_can& address) {
+  if (sys::Bind(socket, reinterpret_cast<const sockaddr*>(&address),
+                sizeof address) < 0) {
+    puts("bind failed");
+    return false;
+  }
+  return true;
+}
+
+bool ApplySocketOptions(int socket, int filter, int loopback, int rcvOwn) {
+  const timeval timeout{kTimeoutSeconds, 0};
+  can_filter rule{};
+  if (filter != 0) {
+    rule.can_id = kFilterId;
+    rule.can_mask = kFilterMask;
+  }
+  return SetOption(socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout,
+                   "Can't Set send tmeout") &&
+         SetOption(socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout,
+                   "Can't Set receive tmeout") &&
+         SetOption(socket, SOL_CAN_RAW, CAN_RAW_FILTER, &rule, sizeof rule,
+                   "Can't Set device filter") &&
+         SetOption(socket, SOL_CAN_RAW, CAN_RAW_LOOPBACK, &loopback,
+                   sizeof loopback, "Failed to set loopback mode") &&
+         SetOption(socket, SOL_CAN_RAW, CAN_RAW_RECV_OWN_MSGS, &rcvOwn,
+                   sizeof rcvOwn, "Failed to set receive own message mode");
+}
+
+int WriteRepeated(int socket, const void* image, size_t size, int times) {
+  int accepted = 0;
+  for (int i = 0; i < times; ++i) {
+    if (sys::Write(socket, image, size) == static_cast<ssize_t>(size)) {
+      ++accepted;
+    }
+  }
+  return accepted;
+}
+
+int WriteUntilAccepted(int socket, const void* image, size_t size,
+                       int required) {
+  constexpr int64_t kGiveUpMicros = kTimeoutSeconds * 1000000;
+  int accepted = 0;
+  int64_t lastProgress = sys::MonotonicMicros();
+  while (accepted < required) {
+    if (sys::Write(socket, image, size) == static_cast<ssize_t>(size)) {
+      ++accepted;
+      lastProgress = sys::MonotonicMicros();
+    } else if (sys::MonotonicMicros() - lastProgress >= kGiveUpMicros) {
+      break;
+    }
+  }
+  return accepted;
+}
+
+bool ReadWhole(int socket, void* image, size_t size) {
+  return sys::Read(socket, image, size) == static_cast<ssize_t>(size);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <linux/can.h>
+#include <net/if.h>
+
+#include <cstddef>
+
+// The steps of opening a raw CAN socket that both frame formats share, and
+// the whole-image transfers. Each set-up step prints its own failure message.
+
+// Creates the socket; *socket receives the result even when it failed.
+bool CreateRawSocket(int* socket);
+
+// Looks up the interface index of `device` and fills `address` with it.
+// A name that cannot fit an interface name fails like an unknown interface.
+bool ResolveInterface(int socket, const char* device, const char* failure,
+                      ifreq* ifr, sockaddr_can* address);
+
+bool BindInterface(int socket, const sockaddr_can& address);
+
+// Applies time-outs, receive filter, loopback and receive-own, in that order.
+bool ApplySocketOptions(int socket, int filter, int loopback, int rcvOwn);
+
+// Writes the image `times` times; returns how many writes went out whole.
+int WriteRepeated(int socket, const void* image, size_t size, int times);
+
+// Writes the image until `required` writes went out whole; gives up early
+// when no write has gone through for the socket's send time-out.
+int WriteUntilAccepted(int socket, const void* image, size_t size,
+                       int required);
+
+// One read of one image; true only when exactly `size` bytes came.
+bool ReadWhole(int socket, void* image, size_t size);

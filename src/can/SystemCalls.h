@@ -1,0 +1,23 @@
+#pragma once
+
+#include <net/if.h>
+#include <sys/socket.h>
+#include <sys/types.h>
+
+#include <cstdint>
+
+// The few system calls the channel makes. Programs link the real ones
+// (SystemCalls.cc); unit tests link a fake in their place.
+namespace sys {
+
+int Socket(int domain, int type, int protocol);
+int Ioctl(int fd, unsigned long request, ifreq* ifr);
+int Bind(int fd, const sockaddr* address, socklen_t length);
+int SetSockOpt(int fd, int level, int name, const void* value,
+               socklen_t length);
+ssize_t Read(int fd, void* buffer, size_t size);
+ssize_t Write(int fd, const void* buffer, size_t size);
+// Microseconds of a clock that never jumps; bounds retries.
+int64_t MonotonicMicros();
+
+}  // namespace sys

@@ -1,0 +1,8 @@
+// TESTER_HEADER names the header of the tester this program is built as.
+#include TESTER_HEADER
+
+int main(int argc, char** argv) {
+  CCanTest test;
+  if (!test.Init(argc, argv)) return 1;
+  return test.Test() ? 0 : 1;
+}

@@ -1,0 +1,22 @@
+#include "test/Arguments.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int DecimalArgument(const char* text) {
+  const long value = std::strtol(text, nullptr, 10);
+  return static_cast<int>(static_cast<uint32_t>(value));
+}
+
+void HexArgument(const char* text, uint32_t* field) {
+  unsigned value = 0;
+  if (std::sscanf(text, "%x", &value) == 1) *field = value;
+}
+
+bool CopyText(char* field, size_t size, const char* text) {
+  const size_t length = std::strlen(text);
+  if (length >= size) return false;
+  std::memcpy(field, text, length + 1);
+  return true;
+}

@@ -1,0 +1,8 @@
+#include "test/CCanfdTest.h"
+
+#include "test/OptionForm.h"
+#include "test/PositionalForm.h"
+#include "test/ReceiveRun.h"
+#include "test/SendRun.h"
+
+template class CanTester<FdTesting>;

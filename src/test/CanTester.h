@@ -1,0 +1,91 @@
+#pragma once
+
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "can/FrameType.h"
+#include "test/ITestInterface.h"
+
+// The test driver: configured by options or by positional words and prompts,
+// it opens one channel and makes one send run or one receive run on it.
+// `Variant` holds what the frame formats do differently (see CCanfdTest.h
+// and CCanTest.h); the members are defined in OptionForm.h,
+// PositionalForm.h, SendRun.h and ReceiveRun.h.
+template <class Variant>
+class CanTester : public ITestInterface {
+ public:
+  using Channel = typename Variant::Channel;
+  using FrameFormat = typename Channel::FrameFormat;
+  static constexpr int kPayload = Channel::kPayload;
+
+  bool Init(int argc, char** argv) override;
+
+  bool Test() override {
+    signal(SIGINT, Stop);
+    puts("Testing...");
+    return m_model == 1 ? SendFrame() : ReadFrame();
+  }
+
+  // SIGINT handler: only raises the quit flag.
+  static void Stop(int) { m_quitSingle.store(true); }
+
+  bool ParseOpts(int argc, char** argv);
+  void PrintHelp(char* prog);
+  // Always false, so that a send run never passes for a receive test.
+  bool SendFrame();
+  // False only when the output file cannot be opened.
+  bool ReadFrame();
+
+  // The settings record.
+  std::unique_ptr<Channel> m_can;
+  char m_device[256] = "can0";
+  int m_filter = 0;
+  int m_loopback = 0;
+  int m_rcvOwn = 0;
+  FrameFormat m_format;  // CAN FD: its m_brs is the bit-rate switch
+  int m_countOnce = 1;
+  int m_sleepTime = 0;
+  int m_model = 0;
+  int m_showModel = 0;
+  FrameType m_frameType = standData;
+  int m_dlc = 8;
+  uint32_t m_id = 0;
+  uint32_t m_data = 0;
+  int m_grow = 0;
+  char m_path[256] = "";
+  int m_count = 0;
+
+  // Set by Stop and never cleared; read afresh at every poll.
+  inline static std::atomic<bool> m_quitSingle{false};
+  static_assert(std::atomic<bool>::is_always_lock_free,
+                "the quit flag is written by a signal handler");
+
+ private:
+  bool TakeOption(int letter, const char* argument);
+  // The positional form: the channel from argv and the prompted replies, or
+  // null after the usage text.
+  Channel* Positional(int argc, char** argv);
+  bool AskSendRun(int* framesPerStep);
+  bool AskReceiveRun();
+};
+
+template <class Variant>
+bool CanTester<Variant>::Init(int argc, char** argv) {
+  if (argc < 2 || argv[1][0] == '-') {
+    if (!ParseOpts(argc, argv)) {
+      PrintHelp(argv[0]);
+      return false;
+    }
+    m_can.reset(new Channel(m_device, m_countOnce, m_filter, m_loopback,
+                            m_rcvOwn, m_format));
+  } else {
+    m_can.reset(Positional(argc, argv));
+    if (!m_can) return false;
+  }
+  if (m_can->Open()) return true;
+  m_can.reset();
+  return false;
+}

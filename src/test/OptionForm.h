@@ -1,0 +1,58 @@
+#pragma once
+
+#include <getopt.h>
+
+#include "test/Arguments.h"
+#include "test/CanTester.h"
+#include "test/LongOptions.h"
+#include "test/SettingLimits.h"
+#include "test/UsageText.h"
+
+template <class Variant>
+bool CanTester<Variant>::ParseOpts(int argc, char** argv) {
+  static constexpr auto lopts = LongOptions(Variant::kExtraOptions);
+  int letter;
+  while ((letter = getopt_long(argc, argv, Variant::kTexts.shortOptions,
+                               lopts.data(), nullptr)) != -1) {
+    if (!TakeOption(letter, optarg)) return false;
+  }
+  return !(m_showModel == 2 && m_path[0] == '\0');
+}
+
+template <class Variant>
+void CanTester<Variant>::PrintHelp(char* prog) {
+  PrintUsage(prog, Variant::kTexts);
+}
+
+template <class Variant>
+bool CanTester<Variant>::TakeOption(int letter, const char* argument) {
+  switch (letter) {
+    case 'D': return CopyText(m_device, sizeof m_device, argument);
+    case 'p': return CopyText(m_path, sizeof m_path, argument);
+    case 'f': m_filter = 1; return true;
+    case 'l': m_loopback = 1; return true;
+    case 'o': m_rcvOwn = 1; return true;
+    case 'w': m_model = 1; return true;
+    case 'g': m_grow = 1; return true;
+    case 'i': HexArgument(argument, &m_id); return true;
+    case 'd': HexArgument(argument, &m_data); return true;
+    case 'S': m_showModel = DecimalArgument(argument); return true;
+    case 'F':
+      m_frameType = static_cast<FrameType>(DecimalArgument(argument));
+      return IsFrameType(m_frameType);
+    case 's':
+      m_dlc = DecimalArgument(argument);
+      return IsPayloadLength(m_dlc, kPayload);
+    case 't':
+      m_sleepTime = DecimalArgument(argument);
+      return m_sleepTime >= 0;
+    case 'c':
+      m_countOnce = DecimalArgument(argument);
+      return m_countOnce >= 1;
+    case 'C':
+      m_count = DecimalArgument(argument);
+      return m_count >= 0;
+    default:
+      return Variant::TakeOption(letter, &m_format);
+  }
+}

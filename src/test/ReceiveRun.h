@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "test/CanTester.h"
+#include "test/FrameLine.h"
+#include "test/RateLine.h"
+
+template <class Variant>
+bool CanTester<Variant>::ReadFrame() {
+  FrameType type = standData;
+  int id = 0;
+  int len = 0;
+  unsigned char data[kPayload] = {};
+  FILE* file = nullptr;
+  if (m_showModel == 2) {
+    file = fopen(m_path, "w");
+    if (file == nullptr) {
+      puts("Open file error");
+      return false;
+    }
+  }
+  const bool fetch = m_showModel == 1 || m_showModel == 2;
+  typename Variant::ReceiveClock clock;
+  int64_t count = 0;
+  for (;;) {
+    if (fetch ? m_can->Read(&type, &id, &len, data) : m_can->Read()) {
+      clock.OnFrame(count == 0);
+      ++count;
+      if (m_showModel == 1) PrintFrame(type, id, len, data);
+      if (m_showModel == 2) SaveFrame(file, type, id, len, data);
+      if (!Variant::kPollAfterFrame) continue;
+    }
+    if (m_quitSingle.load()) break;
+  }
+  if (file != nullptr) {
+    fflush(file);
+    static_cast<void>(system("sync"));
+  }
+  printf("\nreceive frames:%lld\n", static_cast<long long>(count));
+  if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);
+  return true;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "test/CanTester.h"
+#include "test/RateLine.h"
+#include "time/CTimeStamp.h"
+
+template <class Variant>
+bool CanTester<Variant>::SendFrame() {
+  unsigned char payload[kPayload];
+  std::memset(payload, static_cast<unsigned char>(m_data), sizeof payload);
+  const uint32_t mask = m_frameType > standRemote ? 0x1FFFFFFF : 0x7FF;
+  uint32_t nextId = m_id;
+  CTimeStamp::GetInstance()->Init();
+  int64_t total = 0;
+  for (;;) {
+    uint32_t id = m_id;
+    if (m_grow != 0) {
+      id = nextId & mask;
+      for (int byte = 0; byte < 4; ++byte) {
+        payload[byte] = static_cast<unsigned char>(id >> (8 * byte));
+      }
+      nextId = id + 1;
+    }
+    total += m_can->Write(m_frameType, static_cast<int>(id), m_dlc, payload);
+    usleep(static_cast<useconds_t>(m_sleepTime));
+    if (m_quitSingle.load()) break;
+    if (m_count > 0 && --m_count == 0) break;
+  }
+  printf("\nsend frames:%lld\n", static_cast<long long>(total));
+  PrintRate(total, CTimeStamp::GetInstance()->GetStamp(),
+            Variant::kRateAtAnyTime);
+  return false;
+}

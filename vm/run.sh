@@ -1,0 +1,275 @@
+#!/usr/bin/env bash
+# Runs canfd_tester and can_tester end to end inside a small arm64 Linux VM
+# (qemu-system-aarch64) whose kernel has SocketCAN and the vcan driver.
+#
+# Usage: vm/run.sh MODE [BIN_DIR]
+#   MODE     test  - the end-to-end cases of guest/tests.sh; exit 0 only if
+#                    every case passed (closing line "N passed, N failed")
+#            bench - guest/bench.sh: send and receive rates against can-utils
+#            demo  - guest/demo.sh: a short send and receive run to look at
+#   BIN_DIR  directory holding static aarch64 builds of canfd_tester and
+#            can_tester (searched up to three levels deep); default: $CAN_TESTER_BIN_DIR,
+#            else build-aarch64-static/ at the top of the repository.
+#
+# Environment:
+#   VM_TIMEOUT     seconds the whole VM may run (default 240)
+#   VM_CASES       test mode: space-separated case names to run (default all)
+#   VM_REFRESH=1   re-resolve and re-download the Debian arm64 packages
+#   VM_GUEST_SCRIPT=FILE  debugging aid: run this busybox sh script in the
+#                  guest instead of the mode's own (mode still picks the verdict)
+#
+# Everything fetched or built goes to build/vm-cache/ at the top of the
+# repository. Missing host tools are installed with apt-get (needs root).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/.." && pwd)
+cache="$top/build/vm-cache"
+
+mode=${1:-}
+bindir=${2:-${CAN_TESTER_BIN_DIR:-$top/build-aarch64-static}}
+vm_timeout=${VM_TIMEOUT:-240}
+
+usage() { sed -n '2,20s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+log() { printf 'run.sh: %s\n' "$*" >&2; }
+die() { log "error: $*"; exit 1; }
+
+case "$mode" in
+    test|bench|demo) ;;
+    -h|--help|"") usage ;;
+    *) log "unknown mode '$mode'"; usage ;;
+esac
+guest_script="$here/guest/$mode.sh"
+[ "$mode" = test ] && guest_script="$here/guest/tests.sh"
+[ -n "${VM_GUEST_SCRIPT:-}" ] && guest_script=$VM_GUEST_SCRIPT
+[ -f "$guest_script" ] || die "missing $guest_script"
+
+as_root() {
+    if [ "$(id -u)" = 0 ]; then "$@"
+    elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+    else die "need root to run: $*"
+    fi
+}
+
+apt_updated=0
+apt_update() {
+    [ "$apt_updated" = 1 ] && return 0
+    log "apt-get update"
+    as_root apt-get update -qq >/dev/null
+    apt_updated=1
+}
+
+# ensure_tool COMMAND PACKAGE...: install PACKAGE(s) when COMMAND is missing.
+ensure_tool() {
+    local cmd=$1; shift
+    command -v "$cmd" >/dev/null 2>&1 && return 0
+    apt_update
+    log "installing $*"
+    as_root env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+    command -v "$cmd" >/dev/null 2>&1 || die "$cmd still missing after installing $*"
+}
+
+ensure_tool qemu-system-aarch64 qemu-system-arm
+ensure_tool cpio cpio
+ensure_tool gzip gzip
+if [ "$mode" = bench ]; then
+    ensure_tool aarch64-linux-gnu-gcc gcc-aarch64-linux-gnu libc6-dev-arm64-cross
+fi
+
+# ---------------------------------------------------------------- programs
+find_prog() {
+    local name=$1 f
+    [ -d "$bindir" ] || return 1
+    f=$(find "$bindir" -maxdepth 3 -type f -name "$name" -perm -u+x 2>/dev/null | sort | head -n 1)
+    [ -n "$f" ] || return 1
+    printf '%s\n' "$f"
+}
+
+canfd_bin=$(find_prog canfd_tester) || die "no canfd_tester under $bindir (build the static aarch64 programs first, or pass their directory)"
+can_bin=$(find_prog can_tester) || die "no can_tester under $bindir"
+for b in "$canfd_bin" "$can_bin"; do
+    # e_machine of an ELF header: 0xb7 is aarch64.
+    [ "$(od -An -tx1 -j18 -N2 "$b" | tr -d ' ')" = b700 ] || die "$b is not an aarch64 ELF binary"
+done
+
+# ---------------------------------------------------------------- packages
+pkgdir="$cache/pkg"
+debdir="$cache/debs"
+stamp="$pkgdir/.complete"
+
+resolve_kernel_pkg() {
+    # linux-image-arm64 is the meta package; its Depends names the ABI.
+    apt-cache depends linux-image-arm64:arm64 2>/dev/null |
+        sed -n 's/^ *Depends: \(linux-image-[0-9][^ :]*-arm64\)\(:arm64\)\{0,1\}$/\1/p' | head -n 1
+}
+
+fetch_packages() {
+    if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+        log "adding dpkg architecture arm64"
+        as_root dpkg --add-architecture arm64
+        apt_updated=0
+    fi
+    local kpkg
+    kpkg=$(resolve_kernel_pkg || true)
+    if [ -z "$kpkg" ]; then
+        apt_update
+        kpkg=$(resolve_kernel_pkg || true)
+    fi
+    [ -n "$kpkg" ] || die "cannot resolve the arm64 kernel package (apt-cache depends linux-image-arm64:arm64)"
+    log "kernel package: $kpkg"
+
+    rm -rf "$debdir" "$pkgdir"
+    mkdir -p "$debdir" "$pkgdir"
+    local p
+    for p in "$kpkg" busybox-static can-utils libc6; do
+        (cd "$debdir" && apt-get download -q -o APT::Sandbox::User=root "$p:arm64" >/dev/null 2>&1) ||
+            { apt_update; (cd "$debdir" && apt-get download -q -o APT::Sandbox::User=root "$p:arm64" >/dev/null); } ||
+            die "apt-get download $p:arm64 failed"
+    done
+    local deb name
+    for deb in "$debdir"/*.deb; do
+        name=$(dpkg-deb -f "$deb" Package)
+        case "$name" in linux-image-*) name=kernel ;; esac
+        mkdir -p "$pkgdir/$name"
+        dpkg-deb -x "$deb" "$pkgdir/$name"
+    done
+    printf '%s\n' "$kpkg" > "$stamp"
+}
+
+if [ "${VM_REFRESH:-0}" = 1 ] || [ ! -f "$stamp" ]; then
+    fetch_packages
+fi
+
+kroot="$pkgdir/kernel"
+kernel_img=""
+for f in "$kroot"/boot/vmlinuz-*; do [ -f "$f" ] && { kernel_img=$f; break; }; done
+[ -n "$kernel_img" ] || die "no vmlinuz in $kroot/boot"
+kver=${kernel_img##*/vmlinuz-}
+moddir=""
+for d in "$kroot/lib/modules/$kver" "$kroot/usr/lib/modules/$kver"; do [ -d "$d" ] && { moddir=$d; break; }; done
+[ -n "$moddir" ] || die "no modules for $kver"
+
+# A package file under lib/ or usr/lib/ (Debian moves files to /usr over time).
+pkgfile() {
+    local root=$1 rel=$2 f
+    for f in "$root/$rel" "$root/usr/$rel"; do
+        [ -e "$f" ] && { printf '%s\n' "$f"; return 0; }
+    done
+    return 1
+}
+
+# ---------------------------------------------------------------- helper
+writeloop=""
+if [ "$mode" = bench ]; then
+    writeloop="$cache/writeloop"
+    if [ ! -x "$writeloop" ] || [ "$here/guest/writeloop.c" -nt "$writeloop" ]; then
+        log "building writeloop"
+        aarch64-linux-gnu-gcc -O2 -static -Wall -Wextra -o "$writeloop" "$here/guest/writeloop.c"
+    fi
+fi
+
+# ---------------------------------------------------------------- initramfs
+stage="$cache/initramfs"
+rm -rf "$stage"
+mkdir -p "$stage"/{bin,sbin,usr/bin,usr/sbin,lib/aarch64-linux-gnu,lib/modules,opt/can,guest,proc,sys,dev,tmp,run}
+
+cp "$pkgdir/busybox-static/bin/busybox" "$stage/bin/busybox"
+
+for m in net/can/can net/can/can-raw drivers/net/can/dev/can-dev drivers/net/can/vcan; do
+    f=""
+    for ext in .ko .ko.xz .ko.zst .ko.gz; do
+        [ -f "$moddir/kernel/$m$ext" ] && { f="$moddir/kernel/$m$ext"; break; }
+    done
+    [ -n "$f" ] || die "module $m not found in $moddir"
+    out="$stage/lib/modules/${m##*/}.ko"
+    case "$f" in
+        *.ko) cp "$f" "$out" ;;
+        *.xz) xz -dc "$f" > "$out" ;;
+        *.zst) zstd -qdc "$f" > "$out" ;;
+        *.gz) gzip -dc "$f" > "$out" ;;
+    esac
+done
+
+# can-utils are dynamically linked: bring the loader and the libraries they need.
+canutils="cangen candump cansend cansequence"
+libc_root="$pkgdir/libc6"
+needed_libs() {
+    # Library names the binary refers to (its NEEDED entries among them); no aarch64 binutils required.
+    LC_ALL=C grep -aoE 'lib[a-z0-9_+-]*\.so(\.[0-9]+)+' "$1" | sort -u
+}
+for u in $canutils; do
+    src=$(pkgfile "$pkgdir/can-utils" "bin/$u") || die "can-utils has no $u"
+    cp "$src" "$stage/usr/bin/$u"
+done
+ld=$(pkgfile "$libc_root" lib/aarch64-linux-gnu/ld-linux-aarch64.so.1) || die "no aarch64 loader in libc6"
+cp -L "$ld" "$stage/lib/aarch64-linux-gnu/ld-linux-aarch64.so.1"
+ln -s aarch64-linux-gnu/ld-linux-aarch64.so.1 "$stage/lib/ld-linux-aarch64.so.1"
+for lib in $(for u in $canutils; do needed_libs "$stage/usr/bin/$u"; done | sort -u); do
+    case "$lib" in ld-linux*) continue ;; esac
+    f=$(pkgfile "$libc_root" "lib/aarch64-linux-gnu/$lib") || die "library $lib needed by can-utils is not in libc6"
+    cp -L "$f" "$stage/lib/aarch64-linux-gnu/$lib"
+done
+
+cp "$canfd_bin" "$stage/opt/can/canfd_tester"
+cp "$can_bin" "$stage/opt/can/can_tester"
+[ -n "$writeloop" ] && cp "$writeloop" "$stage/opt/can/writeloop"
+for f in "$here"/guest/*.sh; do [ -f "$f" ] && cp "$f" "$stage/guest/"; done
+cp "$guest_script" "$stage/guest/main.sh"
+cp "$here/guest/init" "$stage/init"
+chmod 755 "$stage/init" "$stage"/guest/* "$stage"/opt/can/* "$stage"/usr/bin/* "$stage/bin/busybox"
+
+initrd="$cache/initrd.gz"
+(cd "$stage" && find . -print0 | LC_ALL=C sort -z | cpio --null -o -H newc --quiet -R 0:0) | gzip -1 > "$initrd"
+
+# ---------------------------------------------------------------- boot
+console="$cache/console-$mode.log"
+append="console=ttyAMA0 panic=-1 quiet loglevel=1 vmmode=$mode"
+[ -n "${VM_CASES:-}" ] && append="$append vmcases=$(printf '%s' "$VM_CASES" | tr ' ' ',')"
+
+log "booting $kver ($mode), programs from $(dirname "$canfd_bin")"
+start=$(date +%s.%N)
+set +e
+timeout --foreground -k 5 "$vm_timeout" \
+    qemu-system-aarch64 -M virt -cpu cortex-a57 -smp 1 -m 512M \
+        -display none -monitor none -serial stdio -no-reboot -nic none \
+        -kernel "$kernel_img" -initrd "$initrd" -append "$append" </dev/null |
+    tr -d '\r' | tee "$console"
+qrc=${PIPESTATUS[0]}
+set -e
+elapsed=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.1f", e - s }')
+
+# ---------------------------------------------------------------- verdict
+end_line=$(grep -a '^@@VM-END rc=' "$console" | tail -n 1 || true)
+guest_rc=${end_line#@@VM-END rc=}
+problems=()
+[ "$qrc" = 124 ] && problems+=("the VM did not finish within ${vm_timeout}s")
+[ "$qrc" != 0 ] && [ "$qrc" != 124 ] && problems+=("qemu exited with status $qrc")
+[ -n "$end_line" ] || problems+=("the guest never reported its end marker")
+grep -aq '^@@VM-SETUP-FAILED' "$console" && problems+=("guest set-up failed: $(grep -a '^@@VM-SETUP-FAILED' "$console" | head -n 1)")
+
+if [ "$mode" = test ]; then
+    passed=$(grep -ac '^PASS ' "$console" || true)
+    failed=$(grep -ac '^FAIL ' "$console" || true)
+    summary=$(grep -a '^@@SUMMARY ' "$console" | tail -n 1 || true)
+    if [ -n "$end_line" ] && [ "$summary" != "@@SUMMARY passed=$passed failed=$failed" ]; then
+        problems+=("the guest summary '${summary:-none}' does not match the case lines seen ($passed passed, $failed failed)")
+    fi
+    [ $((passed + failed)) -gt 0 ] || problems+=("no case ran")
+    echo
+    if [ "$failed" -gt 0 ]; then
+        echo "Failed cases:"
+        grep -a '^FAIL ' "$console" | sed 's/^/  /'
+    fi
+else
+    [ -n "$end_line" ] && [ "$guest_rc" != 0 ] && problems+=("the guest script ended with status $guest_rc")
+fi
+
+for p in "${problems[@]}"; do log "$p"; done
+log "whole run took ${elapsed}s (console log: ${console#"$top"/})"
+if [ "$mode" = test ]; then
+    echo "$passed passed, $failed failed"
+    [ "$failed" = 0 ] && [ ${#problems[@]} = 0 ]
+else
+    [ ${#problems[@]} = 0 ]
+fi

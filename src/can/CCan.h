@@ -1,18 +1,6 @@
 #pragma once
 
-#include <linux/can.h>
-#include <net/if.h>
+#include "can/ClassicFormat.h"
 
-#include "can/CanChannel.h"
-
-// Classic CAN frames: no capability check and no flags on sent frames.
-struct ClassicFormat {
-  using Image = can_frame;
-  static constexpr const char* kIndexFailure = "ioctl failed";
-
-  bool PrepareSocket(int, ifreq*) const { return true; }
-  void Mark(Image*) const {}
-};
-
+// The classic CAN channel.
 using CCan = CanChannel<ClassicFormat>;
-extern template class CanChannel<ClassicFormat>;

@@ -20,8 +20,8 @@ class CanChannel {
 
   // Keeps at most 19 characters of `device`; Open refuses names that do not
   // fit an interface name anyway.
-  CanChannel(char* device, int countOnce, int filter, int loopback,
-             int rcvOwn, Format format = Format())
+  CanChannel(char* device, int countOnce, int filter, int loopback, int rcvOwn,
+             Format format = Format())
       : m_countOnce(countOnce),
         m_filter(filter),
         m_loopback(loopback),

@@ -1,35 +1,6 @@
 #pragma once
 
-#include <getopt.h>
+#include "test/ClassicTesting.h"
 
-#include <array>
-
-#include "can/CCan.h"
-#include "test/CanTester.h"
-#include "test/ReceiveTiming.h"
-#include "test/UsageText.h"
-
-// What the classic CAN tester does differently.
-struct ClassicTesting {
-  using Channel = CCan;
-
-  static constexpr VariantTexts kTexts{
-      "", "D:flowF:s:t:c:C:i:d:gS:p:", "", "0~8", "Count"};
-  static constexpr std::array<option, 0> kExtraOptions{};
-
-  static bool TakeOption(int, ClassicFormat*) { return false; }
-
-  // Device, filter, loopback and receive-own; loopback on unless given.
-  static constexpr int kMaxArgc = 5;
-  static constexpr int kPositionalLoopback = 1;
-  static ClassicFormat PositionalFormat(int, char**) { return {}; }
-
-  // Rates over any time, from the first frame to the end of the run; the
-  // quit flag only after a read that brought no frame.
-  static constexpr bool kRateAtAnyTime = true;
-  static constexpr bool kPollAfterFrame = false;
-  using ReceiveClock = FirstFrameToEnd;
-};
-
+// The classic CAN tester.
 using CCanTest = CanTester<ClassicTesting>;
-extern template class CanTester<ClassicTesting>;

@@ -1,44 +1,6 @@
 #pragma once
 
-#include <getopt.h>
+#include "test/FdTesting.h"
 
-#include <array>
-
-#include "can/CCanfd.h"
-#include "test/Arguments.h"
-#include "test/CanTester.h"
-#include "test/ReceiveTiming.h"
-#include "test/UsageText.h"
-
-// What the CAN FD tester does differently.
-struct FdTesting {
-  using Channel = CCan;
-
-  static constexpr VariantTexts kTexts{
-      " [BRS]", "D:floBwF:s:t:c:C:i:d:gS:p:",
-      "  -B --BRS               enable BRS (default is disable)\n",
-      "0~8, 12, 16, 20, 24, 32, 48, 64", "count"};
-  static constexpr std::array<option, 1> kExtraOptions{
-      {{"BRS", no_argument, nullptr, 'B'}}};
-
-  static bool TakeOption(int letter, FdFormat* format) {
-    if (letter != 'B') return false;
-    format->m_brs = 1;
-    return true;
-  }
-
-  // Device, filter, loopback, receive-own and bit-rate switch.
-  static constexpr int kMaxArgc = 6;
-  static constexpr int kPositionalLoopback = 0;
-  static FdFormat PositionalFormat(int argc, char** argv) {
-    return FdFormat(argc > 5 ? DecimalArgument(argv[5]) : 1);
-  }
-
-  // Rates only over a measured time; the quit flag after every read.
-  static constexpr bool kRateAtAnyTime = false;
-  static constexpr bool kPollAfterFrame = true;
-  using ReceiveClock = FirstToLatestFrame;
-};
-
+// The CAN FD tester.
 using CCanTest = CanTester<FdTesting>;
-extern template class CanTester<FdTesting>;

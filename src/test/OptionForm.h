@@ -43,16 +43,9 @@ bool CanTester<Variant>::TakeOption(int letter, const char* argument) {
     case 's':
       m_dlc = DecimalArgument(argument);
       return IsPayloadLength(m_dlc, kPayload);
-    case 't':
-      m_sleepTime = DecimalArgument(argument);
-      return m_sleepTime >= 0;
-    case 'c':
-      m_countOnce = DecimalArgument(argument);
-      return m_countOnce >= 1;
-    case 'C':
-      m_count = DecimalArgument(argument);
-      return m_count >= 0;
-    default:
-      return Variant::TakeOption(letter, &m_format);
+    case 't': m_sleepTime = DecimalArgument(argument); return m_sleepTime >= 0;
+    case 'c': m_countOnce = DecimalArgument(argument); return m_countOnce >= 1;
+    case 'C': m_count = DecimalArgument(argument); return m_count >= 0;
+    default: return Variant::TakeOption(letter, &m_format);
   }
 }

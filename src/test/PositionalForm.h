@@ -18,7 +18,7 @@ typename CanTester<Variant>::Channel* CanTester<Variant>::Positional(
   }
   int framesPerStep = 1;
   printf("Please Input model: 0-read, 1-write\n:");
-  scanf("%d", &m_model);
+  ReadReplies("%d", &m_model);
   const bool replied =
       m_model == 1 ? AskSendRun(&framesPerStep) : AskReceiveRun();
   if (!replied) {
@@ -35,26 +35,27 @@ typename CanTester<Variant>::Channel* CanTester<Variant>::Positional(
 
 template <class Variant>
 bool CanTester<Variant>::AskSendRun(int* framesPerStep) {
-  printf("frametype: 0-standData, 1-standRemote, 2-expandData, "
-         "3-expandRemote\n:");
+  printf(
+      "frametype: 0-standData, 1-standRemote, 2-expandData, "
+      "3-expandRemote\n:");
   printf("Plase input frametype dlc(%s) sleeptime(us) sendFramesOnce(>=1)\n",
          Variant::kTexts.lengths);
   int type = m_frameType;
-  scanf("%d%d%d%d", &type, &m_dlc, &m_sleepTime, framesPerStep);
+  ReadReplies("%d%d%d%d", &type, &m_dlc, &m_sleepTime, framesPerStep);
   m_frameType = static_cast<FrameType>(type);
   if (!IsFrameType(type) || !IsPayloadLength(m_dlc, kPayload) ||
       m_sleepTime < 0 || *framesPerStep < 1) {
     return false;
   }
   puts("Plase input id(hex) data(1byte hex) isgrow(0/1)");
-  scanf("%x%x%d", &m_id, &m_data, &m_grow);
+  ReadReplies("%x%x%d", &m_id, &m_data, &m_grow);
   return true;
 }
 
 template <class Variant>
 bool CanTester<Variant>::AskReceiveRun() {
   printf("Please Input data show model: 0-none, 1-screen, 2-file\n:");
-  scanf("%d", &m_showModel);
+  ReadReplies("%d", &m_showModel);
   if (m_showModel != 2) return true;
   printf("Please input file name\n:");
   return ReadWord(m_path, sizeof m_path);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 #include "test/CanTester.h"
 #include "test/FrameLine.h"
@@ -37,7 +38,7 @@ bool CanTester<Variant>::ReadFrame() {
   }
   if (file != nullptr) {
     fflush(file);
-    static_cast<void>(system("sync"));
+    sync();
   }
   printf("\nreceive frames:%lld\n", static_cast<long long>(count));
   if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);

@@ -1,8 +1,16 @@
 #include "test/Replies.h"
 
 #include <cctype>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+
+void ReadReplies(const char* format, ...) {
+  va_list fields;
+  va_start(fields, format);
+  [[maybe_unused]] const int read = vscanf(format, fields);
+  va_end(fields);
+}
 
 bool ReadWord(char* field, size_t size) {
   char format[24];

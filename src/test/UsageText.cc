@@ -38,8 +38,9 @@ void PrintUsage(const char* prog, const VariantTexts& texts) {
   printf("Usage: %s <device> [filter] [loopBack] [rcvOwn]%s\n", prog,
          texts.positionalBrs);
   printf("OR Usage: %s [-%s]\n", prog, texts.shortOptions);
-  printf("%s%s%s  -s --size dlc          dlc(%s)(default is 8)\n%s"
-         "  -C --%s n           n times to send (default is Infinite)\n%s\n",
-         kHead, texts.brsOption, kFrameOptions, texts.lengths, kStepOptions,
-         texts.countName, kTail);
+  printf(
+      "%s%s%s  -s --size dlc          dlc(%s)(default is 8)\n%s"
+      "  -C --%s n           n times to send (default is Infinite)\n%s\n",
+      kHead, texts.brsOption, kFrameOptions, texts.lengths, kStepOptions,
+      texts.countName, kTail);
 }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "can/FakeSystemCalls.h"
+
+// Shared pieces of the channel tests.
+
+inline const std::vector<std::string> kOptionSteps = {
+    "SO_SNDTIMEO", "SO_RCVTIMEO", "CAN_RAW_FILTER", "CAN_RAW_LOOPBACK",
+    "CAN_RAW_RECV_OWN_MSGS"};
+
+// Opens `channel` over a fresh fake; returns what it printed.
+template <class Channel>
+std::string OpenOutput(Channel* channel, bool* opened) {
+  testing::internal::CaptureStdout();
+  *opened = channel->Open();
+  return testing::internal::GetCapturedStdout();
+}
+
+template <class Image>
+FakeSystem::Bytes ImageBytes(canid_t id, int length,
+                             const std::vector<unsigned char>& data) {
+  Image image{};
+  image.can_id = id;
+  image.len = static_cast<__u8>(length);
+  std::copy(data.begin(), data.end(), image.data);
+  return BytesOf(image);
+}

@@ -1,0 +1,127 @@
+#include "can/FakeSystemCalls.h"
+
+#include <linux/can.h>
+#include <linux/can/raw.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "can/SystemCalls.h"
+#include "time/FakeWallClock.h"
+
+FakeSystem& Fake() {
+  static FakeSystem fake;
+  return fake;
+}
+
+const FakeSystem::Bytes* FakeSystem::Option(const std::string& tag) const {
+  for (const auto& option : options) {
+    if (option.first == tag) return &option.second;
+  }
+  return nullptr;
+}
+
+namespace {
+
+bool Log(const std::string& tag) {
+  Fake().calls.push_back(tag);
+  if (Fake().failing != tag) return true;
+  errno = ENODEV;
+  return false;
+}
+
+std::string OptionTag(int level, int name) {
+  if (level == SOL_SOCKET && name == SO_SNDTIMEO) return "SO_SNDTIMEO";
+  if (level == SOL_SOCKET && name == SO_RCVTIMEO) return "SO_RCVTIMEO";
+  if (level == SOL_CAN_RAW) {
+    switch (name) {
+      case CAN_RAW_FILTER: return "CAN_RAW_FILTER";
+      case CAN_RAW_LOOPBACK: return "CAN_RAW_LOOPBACK";
+      case CAN_RAW_RECV_OWN_MSGS: return "CAN_RAW_RECV_OWN_MSGS";
+      case CAN_RAW_FD_FRAMES: return "CAN_RAW_FD_FRAMES";
+      default: break;
+    }
+  }
+  return "option " + std::to_string(level) + "/" + std::to_string(name);
+}
+
+}  // namespace
+
+namespace sys {
+
+int Socket(int domain, int type, int protocol) {
+  const bool raw = domain == PF_CAN && type == SOCK_RAW && protocol == CAN_RAW;
+  return Log(raw ? "socket" : "socket of another kind") && raw
+             ? Fake().socketResult
+             : -1;
+}
+
+int Ioctl(int, unsigned long request, ifreq* ifr) {
+  if (request == SIOCGIFINDEX) {
+    Fake().interfaceName = ifr->ifr_name;
+    if (!Log("SIOCGIFINDEX")) return -1;
+    ifr->ifr_ifindex = Fake().ifindex;
+    return 0;
+  }
+  if (request == SIOCGIFMTU) {
+    if (!Log("SIOCGIFMTU")) return -1;
+    ifr->ifr_mtu = Fake().mtu;
+    return 0;
+  }
+  Log("ioctl " + std::to_string(request));
+  return -1;
+}
+
+int Bind(int, const sockaddr* address, socklen_t length) {
+  const auto* first = reinterpret_cast<const unsigned char*>(address);
+  Fake().boundAddress.assign(first, first + length);
+  return Log("bind") ? 0 : -1;
+}
+
+int SetSockOpt(int, int level, int name, const void* value, socklen_t length) {
+  const std::string tag = OptionTag(level, name);
+  const auto* first = static_cast<const unsigned char*>(value);
+  Fake().options.emplace_back(tag, FakeSystem::Bytes(first, first + length));
+  return Log(tag) ? 0 : -1;
+}
+
+ssize_t Read(int, void* buffer, size_t size) {
+  FakeSystem& fake = Fake();
+  fake.calls.push_back("read");
+  if (fake.reads.empty()) {
+    if (fake.whenIdle) fake.whenIdle();
+    errno = EAGAIN;
+    return -1;
+  }
+  FakeSystem::Arrival arrival = fake.reads.front();
+  fake.reads.pop_front();
+  if (arrival.wallClock >= 0) SetFakeWallClock(arrival.wallClock);
+  if (arrival.interrupt) raise(SIGINT);
+  const size_t length = std::min(size, arrival.image.size());
+  std::memcpy(buffer, arrival.image.data(), length);
+  return static_cast<ssize_t>(length);
+}
+
+ssize_t Write(int, const void* buffer, size_t size) {
+  FakeSystem& fake = Fake();
+  fake.calls.push_back("write");
+  const auto* first = static_cast<const unsigned char*>(buffer);
+  fake.written.emplace_back(first, first + size);
+  ssize_t result = static_cast<ssize_t>(size);
+  if (!fake.writeResults.empty()) {
+    result = fake.writeResults.front();
+    fake.writeResults.pop_front();
+  }
+  if (fake.afterWrite) fake.afterWrite();
+  if (result < 0) errno = ENOBUFS;
+  return result;
+}
+
+int64_t MonotonicMicros() {
+  Fake().monotonic += Fake().monotonicStep;
+  return Fake().monotonic;
+}
+
+}  // namespace sys

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A scripted stand-in for the channel's system calls, linked into the unit
+// tests in place of the real ones. Every call is logged under a tag: the
+// call's name, or for ioctl and setsockopt the request or option name.
+struct FakeSystem {
+  using Bytes = std::vector<unsigned char>;
+
+  // Configuration.
+  std::string failing;  // tag of the call that fails with -1
+  int socketResult = 7;
+  int ifindex = 4;
+  int mtu = 72;
+  std::deque<ssize_t> writeResults;  // empty: every write goes out whole
+  struct Arrival {
+    Bytes image;
+    int64_t wallClock = -1;  // when >= 0, the wall clock at its arrival
+    bool interrupt = false;  // raise SIGINT as it arrives
+  };
+  std::deque<Arrival> reads;  // once empty, reads fail after whenIdle
+  std::function<void()> whenIdle;
+  std::function<void()> afterWrite;
+  int64_t monotonicStep = 0;  // microseconds per monotonic clock reading
+
+  // What happened.
+  std::vector<std::string> calls;
+  std::vector<std::pair<std::string, Bytes>> options;  // tag, value
+  std::string interfaceName;
+  Bytes boundAddress;
+  std::vector<Bytes> written;
+  int64_t monotonic = 0;
+
+  const Bytes* Option(const std::string& tag) const;
+};
+
+// The one fake the calls use; tests reset it with Fake() = FakeSystem().
+FakeSystem& Fake();
+
+template <class T>
+FakeSystem::Bytes BytesOf(const T& value) {
+  const auto* first = reinterpret_cast<const unsigned char*>(&value);
+  return FakeSystem::Bytes(first, first + sizeof value);
+}

@@ -1,0 +1,26 @@
+#include "can/FdFormat.h"
+
+#include <linux/can/raw.h>
+#include <sys/ioctl.h>
+
+#include <cstdio>
+
+#include "can/SystemCalls.h"
+
+bool FdFormat::PrepareSocket(int socket, ifreq* ifr) const {
+  if (sys::Ioctl(socket, SIOCGIFMTU, ifr) < 0) {
+    perror("SIOCGIFMTU");
+    return false;
+  }
+  if (ifr->ifr_mtu != CANFD_MTU) {
+    puts("CAN interface is not CAN FD capable - sorry.");
+    return false;
+  }
+  const int enable = 1;
+  if (sys::SetSockOpt(socket, SOL_CAN_RAW, CAN_RAW_FD_FRAMES, &enable,
+                      sizeof enable) != 0) {
+    puts("error when enabling CAN FD support");
+    return false;
+  }
+  return true;
+}

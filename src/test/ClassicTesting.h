@@ -1,0 +1,34 @@
+#pragma once
+
+#include <getopt.h>
+
+#include <array>
+
+#include "can/ClassicFormat.h"
+#include "test/CanTester.h"
+#include "test/ReceiveTiming.h"
+#include "test/UsageText.h"
+
+// What the classic CAN tester does differently.
+struct ClassicTesting {
+  using Channel = CanChannel<ClassicFormat>;
+
+  static constexpr VariantTexts kTexts{"", "D:flowF:s:t:c:C:i:d:gS:p:", "",
+                                       "0~8", "Count"};
+  static constexpr std::array<option, 0> kExtraOptions{};
+
+  static bool TakeOption(int, ClassicFormat*) { return false; }
+
+  // Device, filter, loopback and receive-own; loopback on unless given.
+  static constexpr int kMaxArgc = 5;
+  static constexpr int kPositionalLoopback = 1;
+  static ClassicFormat PositionalFormat(int, char**) { return {}; }
+
+  // Rates over any time, from the first frame to the end of the run; the
+  // quit flag only after a read that brought no frame.
+  static constexpr bool kRateAtAnyTime = true;
+  static constexpr bool kPollAfterFrame = false;
+  using ReceiveClock = FirstFrameToEnd;
+};
+
+extern template class CanTester<ClassicTesting>;

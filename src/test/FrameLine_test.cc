@@ -1,0 +1,51 @@
+#include "test/FrameLine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string Printed(FrameType type, int id, int len,
+                    const unsigned char* data) {
+  testing::internal::CaptureStdout();
+  PrintFrame(type, id, len, data);
+  return testing::internal::GetCapturedStdout();
+}
+
+std::string Saved(FrameType type, int id, int len, const unsigned char* data) {
+  FILE* file = tmpfile();
+  SaveFrame(file, type, id, len, data);
+  std::string text(static_cast<size_t>(ftell(file)), '\0');
+  rewind(file);
+  EXPECT_EQ(fread(&text[0], 1, text.size(), file), text.size());
+  fclose(file);
+  return text;
+}
+
+}  // namespace
+
+TEST(FrameLineTest, ShowsKindIdentifierLengthAndPayload) {
+  const unsigned char data[64] = {0xAB, 0x01, 0x00, 0xFF};
+  EXPECT_EQ(Printed(standData, 0x123, 2, data),
+            "stand_data    00000123 2 AB 01 \n");
+  EXPECT_EQ(Printed(standData, 0x5A, 0, data), "stand_data    0000005A 0 \n");
+  EXPECT_EQ(Printed(standRemote, 0x7FF, 1, data),
+            "stand_remote  000007FF 1 AB \n");
+  EXPECT_EQ(Printed(expandData, 0x1FFFFFFF, 4, data),
+            "expand_data   1FFFFFFF 4 AB 01 00 FF \n");
+  EXPECT_EQ(Printed(expandRemote, 0, -3, data), "expand_remote 00000000 -3 \n");
+  EXPECT_EQ(Printed(static_cast<FrameType>(4), 1, 0, data),
+            "err_frame     00000001 0 \n");
+  EXPECT_EQ(Printed(static_cast<FrameType>(-1), -1, 0, data),
+            "err_frame     FFFFFFFF 0 \n");
+}
+
+TEST(FrameLineTest, FileLinesEqualScreenLines) {
+  unsigned char data[64];
+  for (int i = 0; i < 64; ++i) data[i] = static_cast<unsigned char>(i * 3);
+  for (FrameType type : {standData, expandRemote, static_cast<FrameType>(9)}) {
+    EXPECT_EQ(Saved(type, 0x1234, 64, data), Printed(type, 0x1234, 64, data));
+  }
+}

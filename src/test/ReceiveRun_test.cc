@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+#include <linux/can.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "can/ChannelTesting.h"
+#include "can/FakeSystemCalls.h"
+#include "test/TesterHarness.h"
+#include "time/FakeWallClock.h"
+
+namespace {
+
+template <class Variant>
+FakeSystem::Arrival Frame(canid_t id, std::vector<unsigned char> data,
+                          int64_t at = -1) {
+  using Image = typename Variant::Channel::Image;
+  return {ImageBytes<Image>(id, static_cast<int>(data.size()), data), at};
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+const char kLines[] =
+    "stand_data    00000123 2 AB 01 \n"
+    "expand_remote 00001234 0 \n"
+    "stand_remote  0000005A 1 07 \n";
+// The totals of the three frames that ReceiveRunTest sets up: both ways of
+// timing see 1000 us from the first frame to the latest, and to the end.
+const char kTotals[] = "\nreceive frames:3\ntime:1000 us\nspeed:3000 f/s\n";
+
+}  // namespace
+
+template <class Variant>
+class ReceiveRunTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    InterruptWhenIdle();
+    Fake().reads = {
+        Frame<Variant>(0x123, {0xAB, 0x01}, 1000),
+        Frame<Variant>(CAN_EFF_FLAG | CAN_RTR_FLAG | 0x1234, {}, 1500),
+        Frame<Variant>(CAN_RTR_FLAG | 0x5A, {7}, 2000)};
+  }
+  // Runs the options as a receive run; returns its output after
+  // "Testing...".
+  std::string Receive(const std::vector<std::string>& words) {
+    EXPECT_TRUE(m_run.Init(words));
+    EXPECT_TRUE(m_run.Test());
+    EXPECT_EQ(m_run.out.rfind("Testing...\n", 0), 0u);
+    return m_run.out.substr(std::string("Testing...\n").size());
+  }
+  TesterHarness<Variant> m_run;
+};
+TYPED_TEST_SUITE(ReceiveRunTest, Variants);
+
+TYPED_TEST(ReceiveRunTest, EndsWithACountOfZeroWhenNoFrameCame) {
+  Fake().reads.clear();
+  EXPECT_EQ(this->Receive({"-S", "1"}), "\nreceive frames:0\n");
+}
+
+TYPED_TEST(ReceiveRunTest, ShowsEachFrameOnTheScreen) {
+  EXPECT_EQ(this->Receive({"-S", "1"}), std::string(kLines) + kTotals);
+}
+
+TYPED_TEST(ReceiveRunTest, CountsWithoutShowingInOtherModes) {
+  for (const char* mode : {"0", "3", "-1"}) {
+    TesterHarness<TypeParam> run;
+    InterruptWhenIdle();
+    Fake().reads = {Frame<TypeParam>(0x1, {1}, 100),
+                    Frame<TypeParam>(0x2, {2}, 300)};
+    ASSERT_TRUE(run.Init({"-S", mode}));
+    EXPECT_TRUE(run.Test());
+    EXPECT_EQ(run.out,
+              "Testing...\n\nreceive frames:2\ntime:200 us\n"
+              "speed:10000 f/s\n");
+  }
+}
+
+TYPED_TEST(ReceiveRunTest, WritesFrameLinesIntoAnEmptiedFile) {
+  char path[] = "/tmp/receive-run-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, "old contents\n", 13), 13);
+  close(fd);
+  EXPECT_EQ(this->Receive({"-S", "2", "-p", path}), kTotals);
+  EXPECT_EQ(FileText(path), kLines);
+  unlink(path);
+}
+
+TYPED_TEST(ReceiveRunTest, StopsWithoutReadingWhenTheFileCannotBeOpened) {
+  ASSERT_TRUE(this->m_run.Init({"-S", "2", "-p", "/nonexistent/dir/frames"}));
+  EXPECT_FALSE(this->m_run.Test());
+  EXPECT_EQ(this->m_run.out, "Testing...\nOpen file error\n");
+  EXPECT_EQ(std::count(Fake().calls.begin(), Fake().calls.end(), "read"), 0);
+}
+
+TYPED_TEST(ReceiveRunTest, IgnoresImagesOfTheWrongSize) {
+  FakeSystem::Bytes cut = Fake().reads[0].image;
+  cut.resize(cut.size() - 1);
+  Fake().reads.push_front({cut});
+  EXPECT_EQ(this->Receive({"-S", "1"}), std::string(kLines) + kTotals);
+}
+
+TYPED_TEST(ReceiveRunTest, EndsOnceAfterTwoPressesOfCtrlC) {
+  Fake().whenIdle = [] {
+    raise(SIGINT);
+    raise(SIGINT);
+  };
+  EXPECT_EQ(this->Receive({}), kTotals);
+}
+
+// A receive run of `reads` that Ctrl-C ends once they have come, with the
+// wall clock then at `end` (unless negative); returns its output.
+template <class Variant>
+std::string ReceiveThenStop(std::deque<FakeSystem::Arrival> reads,
+                            int64_t end = -1,
+                            const std::vector<std::string>& words = {}) {
+  TesterHarness<Variant> run;
+  Fake().reads = std::move(reads);
+  Fake().whenIdle = [end] {
+    if (end >= 0) SetFakeWallClock(end);
+    raise(SIGINT);
+  };
+  EXPECT_TRUE(run.Init(words));
+  EXPECT_TRUE(run.Test());
+  return run.out;
+}
+
+TEST(FdReceiveRunTest, TimesFromTheFirstToTheLatestFrame) {
+  using V = FdTesting;
+  EXPECT_EQ(
+      ReceiveThenStop<V>({Frame<V>(1, {}, 5000), Frame<V>(2, {}, 6000)}, 90000),
+      "Testing...\n\nreceive frames:2\ntime:1000 us\nspeed:2000 f/s\n");
+  EXPECT_EQ(ReceiveThenStop<V>({Frame<V>(1, {}, 5000)}, 90000),
+            "Testing...\n\nreceive frames:1\n");
+}
+
+TEST(ClassicReceiveRunTest, TimesFromTheFirstFrameToTheEndOfTheRun) {
+  using V = ClassicTesting;
+  EXPECT_EQ(
+      ReceiveThenStop<V>({Frame<V>(1, {}, 5000), Frame<V>(2, {}, 6000)}, 9000),
+      "Testing...\n\nreceive frames:2\ntime:4000 us\nspeed:500 f/s\n");
+  EXPECT_EQ(ReceiveThenStop<V>({Frame<V>(1, {}, 5000)}),
+            "Testing...\n\nreceive frames:1\ntime:0 us\nspeed:0 f/s\n");
+}
+
+// Three frames, with Ctrl-C as the first of them arrives.
+template <class Variant>
+std::deque<FakeSystem::Arrival> InterruptedTraffic() {
+  std::deque<FakeSystem::Arrival> reads = {
+      Frame<Variant>(1, {}), Frame<Variant>(2, {}), Frame<Variant>(3, {})};
+  reads[0].interrupt = true;
+  return reads;
+}
+
+TEST(FdReceiveRunTest, StopsAtTheReadAfterCtrlC) {
+  EXPECT_EQ(ReceiveThenStop<FdTesting>(InterruptedTraffic<FdTesting>()),
+            "Testing...\n\nreceive frames:1\n");
+}
+
+TEST(ClassicReceiveRunTest, KeepsReadingWhileFramesKeepComing) {
+  EXPECT_EQ(
+      ReceiveThenStop<ClassicTesting>(InterruptedTraffic<ClassicTesting>()),
+      "Testing...\n\nreceive frames:3\ntime:0 us\nspeed:0 f/s\n");
+}
+
+TEST(FdReceiveRunTest, DropsClassicFrames) {
+  EXPECT_EQ(
+      ReceiveThenStop<FdTesting>(
+          {{BytesOf(can_frame{})}, Frame<FdTesting>(3, {})}, -1, {"-S", "1"}),
+      "Testing...\nstand_data    00000003 0 \n\nreceive frames:1\n");
+}

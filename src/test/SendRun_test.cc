@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+#include <linux/can.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "can/FakeSystemCalls.h"
+#include "test/TesterHarness.h"
+#include "time/FakeWallClock.h"
+
+namespace {
+
+// Identifier and first payload bytes of each written image; both formats
+// start with can_id, then len, and the payload at byte 8.
+struct Sent {
+  canid_t id;
+  std::vector<unsigned char> payload;
+  bool operator==(const Sent& other) const {
+    return id == other.id && payload == other.payload;
+  }
+  friend void PrintTo(const Sent& sent, std::ostream* os) {
+    *os << std::hex << sent.id << ":" << testing::PrintToString(sent.payload);
+  }
+};
+
+std::vector<Sent> SentFrames(size_t bytes) {
+  std::vector<Sent> sent;
+  for (const FakeSystem::Bytes& image : Fake().written) {
+    canid_t id;
+    std::copy(image.begin(), image.begin() + 4,
+              reinterpret_cast<unsigned char*>(&id));
+    sent.push_back({id, {image.begin() + 8, image.begin() + 8 + bytes}});
+  }
+  return sent;
+}
+
+void AdvanceClockPerWrite(int64_t micros) {
+  Fake().afterWrite = [micros] {
+    SetFakeWallClock(static_cast<int64_t>(Fake().written.size()) * micros);
+  };
+}
+
+}  // namespace
+
+template <class Variant>
+class SendRunTest : public testing::Test {
+ protected:
+  // Runs the options as a send run; returns its output after "Testing...".
+  std::string Send(std::vector<std::string> words) {
+    words.insert(words.begin(), "-w");
+    EXPECT_TRUE(m_run.Init(words));
+    EXPECT_FALSE(m_run.Test());
+    EXPECT_EQ(m_run.out.rfind("Testing...\n", 0), 0u);
+    return m_run.out.substr(std::string("Testing...\n").size());
+  }
+  TesterHarness<Variant> m_run;
+};
+TYPED_TEST_SUITE(SendRunTest, Variants);
+
+TYPED_TEST(SendRunTest, SendsCountTimesCountOnceFramesAndReportsTheRate) {
+  AdvanceClockPerWrite(250);
+  EXPECT_EQ(this->Send({"-c", "3", "-C", "2", "-i", "123", "-d", "1AB"}),
+            "\nsend frames:6\ntime:1500 us\nspeed:4000 f/s\n");
+  EXPECT_EQ(this->m_run.tester.m_count, 0);
+  const std::vector<unsigned char> fill(8, 0xAB);
+  EXPECT_EQ(SentFrames(8), std::vector<Sent>(6, Sent{0x123, fill}));
+}
+
+TYPED_TEST(SendRunTest, CountsOnlyWritesThatWentOut) {
+  const auto whole =
+      static_cast<ssize_t>(sizeof(typename TypeParam::Channel::Image));
+  Fake().writeResults = {-1, whole, whole - 1, -1};
+  AdvanceClockPerWrite(1000);
+  EXPECT_EQ(this->Send({"-C", "4"}),
+            "\nsend frames:1\ntime:4000 us\nspeed:250 f/s\n");
+}
+
+TYPED_TEST(SendRunTest, GrowsStandardIdentifiersThroughTheirMask) {
+  this->Send({"-g", "-i", "7FE", "-d", "55", "-C", "3"});
+  const std::vector<Sent> expected = {
+      {0x7FE, {0xFE, 0x07, 0, 0, 0x55, 0x55, 0x55, 0x55}},
+      {0x7FF, {0xFF, 0x07, 0, 0, 0x55, 0x55, 0x55, 0x55}},
+      {0x000, {0, 0, 0, 0, 0x55, 0x55, 0x55, 0x55}}};
+  EXPECT_EQ(SentFrames(8), expected);
+}
+
+TYPED_TEST(SendRunTest, GrowsExtendedIdentifiersAndMasksTheFirst) {
+  this->Send({"-g", "-F", "2", "-i", "FFFFFFFF", "-C", "2", "-s", "4"});
+  const std::vector<Sent> expected = {
+      {CAN_EFF_FLAG | 0x1FFFFFFF, {0xFF, 0xFF, 0xFF, 0x1F}},
+      {CAN_EFF_FLAG | 0, {0, 0, 0, 0}}};
+  EXPECT_EQ(SentFrames(4), expected);
+}
+
+TYPED_TEST(SendRunTest, GrowModeStartsAStandardIdAboveItsMaskAtZero) {
+  this->Send({"-g", "-F", "1", "-i", "800", "-C", "2", "-s", "5", "-d", "EE"});
+  const std::vector<Sent> expected = {{CAN_RTR_FLAG | 0, {0, 0, 0, 0, 0xEE}},
+                                      {CAN_RTR_FLAG | 1, {1, 0, 0, 0, 0xEE}}};
+  EXPECT_EQ(SentFrames(5), expected);
+}
+
+TYPED_TEST(SendRunTest, GrowModeWithAShortPayloadSendsTheLowIdBytes) {
+  this->Send({"-g", "-i", "1234", "-s", "1", "-C", "1", "-d", "EE"});
+  const std::vector<Sent> expected = {{0x234, {0x34, 0, 0, 0, 0, 0, 0, 0}}};
+  EXPECT_EQ(SentFrames(8), expected);
+}
+
+TYPED_TEST(SendRunTest, PlainModePassesTheIdentifierUnmasked) {
+  this->Send({"-i", "FFFFF", "-C", "2", "-d", "3"});
+  const std::vector<Sent> expected(
+      2, Sent{0xFFFFF, std::vector<unsigned char>(8, 3)});
+  EXPECT_EQ(SentFrames(8), expected);
+}
+
+TYPED_TEST(SendRunTest, CtrlCEndsTheRunAfterTheCurrentStep) {
+  Fake().afterWrite = [] {
+    SetFakeWallClock(static_cast<int64_t>(Fake().written.size()) * 100);
+    raise(SIGINT);
+  };
+  EXPECT_EQ(this->Send({"-c", "2"}),
+            "\nsend frames:2\ntime:200 us\nspeed:10000 f/s\n");
+  EXPECT_EQ(Fake().written.size(), 2u);
+}
+
+TYPED_TEST(SendRunTest, CtrlCLeavesTheStepsThatWereLeft) {
+  Fake().afterWrite = [] {
+    if (Fake().written.size() == 2) raise(SIGINT);
+  };
+  this->Send({"-C", "5"});
+  EXPECT_EQ(Fake().written.size(), 2u);
+  EXPECT_EQ(this->m_run.tester.m_count, 4);
+}
+
+TYPED_TEST(SendRunTest, ANegativeCountRunsUntilCtrlC) {
+  this->m_run.tester.m_count = -3;
+  Fake().afterWrite = [] {
+    if (Fake().written.size() == 10) raise(SIGINT);
+  };
+  this->Send({});
+  EXPECT_EQ(Fake().written.size(), 10u);
+  EXPECT_EQ(this->m_run.tester.m_count, -3);
+}
+
+TEST(FdSendRunTest, PrintsNoRateWithoutMeasuredTime) {
+  TesterHarness<FdTesting> run;
+  ASSERT_TRUE(run.Init({"-w", "-C", "1", "-B", "-s", "64"}));
+  EXPECT_FALSE(run.Test());
+  EXPECT_EQ(run.out, "Testing...\n\nsend frames:1\n");
+  EXPECT_EQ(Fake().written[0][5], CANFD_BRS);
+}
+
+TEST(ClassicSendRunTest, PrintsARateOfZeroForNoTime) {
+  TesterHarness<ClassicTesting> run;
+  ASSERT_TRUE(run.Init({"-w", "-C", "1"}));
+  EXPECT_FALSE(run.Test());
+  EXPECT_EQ(run.out, "Testing...\n\nsend frames:1\ntime:0 us\nspeed:0 f/s\n");
+}
+
+TEST(ClassicSendRunTest, ShowsAClockSetBackAsItIs) {
+  TesterHarness<ClassicTesting> run;
+  SetFakeWallClock(10000000);
+  Fake().afterWrite = [] { SetFakeWallClock(9000000); };
+  ASSERT_TRUE(run.Init({"-w", "-C", "2"}));
+  EXPECT_FALSE(run.Test());
+  EXPECT_EQ(run.out,
+            "Testing...\n\nsend frames:2\ntime:-1000000 us\nspeed:-2 f/s\n");
+}

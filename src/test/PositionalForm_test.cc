@@ -63,6 +63,24 @@ TYPED_TEST(PositionalFormTest, AsksForASendRun) {
   EXPECT_EQ(t.m_can->m_rcvOwn, 3);
 }
 
+TYPED_TEST(PositionalFormTest, TakesEachChannelValueFromItsPlace) {
+  const int loopback = TypeParam::kPositionalLoopback;
+  const std::vector<std::pair<std::vector<std::string>, std::vector<int>>>
+      cases = {{{"can0"}, {0, loopback, 0}},
+               {{"can0", "7"}, {7, loopback, 0}},
+               {{"can0", "7", "8"}, {7, 8, 0}},
+               {{"can0", "7", "8", "9"}, {7, 8, 9}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first.size());
+    TesterHarness<TypeParam> run;
+    ASSERT_TRUE(run.Init(c.first, "0\n0\n"));
+    const auto& channel = *run.tester.m_can;
+    EXPECT_EQ((std::vector<int>{channel.m_filter, channel.m_loopback,
+                                channel.m_rcvOwn}),
+              c.second);
+  }
+}
+
 TYPED_TEST(PositionalFormTest, KeepsDefaultsForRepliesThatAreNoNumbers) {
   TesterHarness<TypeParam> receive;
   ASSERT_TRUE(receive.Init({"can0", "on"}, "x\n"));

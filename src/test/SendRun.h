@@ -1,7 +1,5 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +7,7 @@
 #include "test/CanTester.h"
 #include "test/RateLine.h"
 #include "time/CTimeStamp.h"
+#include "time/WallClock.h"
 
 template <class Variant>
 bool CanTester<Variant>::SendFrame() {
@@ -28,7 +27,9 @@ bool CanTester<Variant>::SendFrame() {
       nextId = id + 1;
     }
     total += m_can->Write(m_frameType, static_cast<int>(id), m_dlc, payload);
-    usleep(static_cast<useconds_t>(m_sleepTime));
+    // A pause of 0 takes none: even usleep(0) sleeps for the timer slack,
+    // which would cap the rate far below what the bus carries.
+    if (m_sleepTime > 0) PauseMicros(m_sleepTime);
     if (m_quitSingle.load()) break;
     if (m_count > 0 && --m_count == 0) break;
   }

@@ -67,6 +67,15 @@ TYPED_TEST(SendRunTest, SendsCountTimesCountOnceFramesAndReportsTheRate) {
   EXPECT_EQ(SentFrames(8), std::vector<Sent>(6, Sent{0x123, fill}));
 }
 
+TYPED_TEST(SendRunTest, PausesAfterEveryStepOnlyWhenAskedTo) {
+  this->Send({"-C", "3", "-c", "2"});
+  EXPECT_TRUE(FakePauses().empty());
+  TesterHarness<TypeParam> paced;
+  ASSERT_TRUE(paced.Init({"-w", "-C", "3", "-c", "2", "-t", "250"}));
+  paced.Test();
+  EXPECT_EQ(FakePauses(), std::vector<int>(3, 250));
+}
+
 TYPED_TEST(SendRunTest, CountsOnlyWritesThatWentOut) {
   const auto whole =
       static_cast<ssize_t>(sizeof(typename TypeParam::Channel::Image));

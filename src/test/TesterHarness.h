@@ -26,6 +26,7 @@ class TesterHarness {
   TesterHarness() {
     Fake() = FakeSystem();
     SetFakeWallClock(0);
+    FakePauses().clear();
     optind = 0;  // a fresh getopt scan
     Tester::m_quitSingle = false;
   }

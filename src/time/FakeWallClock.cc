@@ -9,3 +9,10 @@ int64_t g_now = 0;
 void SetFakeWallClock(int64_t micros) { g_now = micros; }
 
 int64_t WallClockMicros() { return g_now; }
+
+std::vector<int>& FakePauses() {
+  static std::vector<int> pauses;
+  return pauses;
+}
+
+void PauseMicros(int micros) { FakePauses().push_back(micros); }

@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
-// Wall-clock time in microseconds since the Unix epoch. Programs link the
-// real clock (WallClock.cc); unit tests link a fake in its place.
+// Wall-clock time and pauses. Programs link the real clock (WallClock.cc);
+// unit tests link a fake in its place.
+
+// Microseconds since the Unix epoch.
 int64_t WallClockMicros();
+
+void PauseMicros(int micros);

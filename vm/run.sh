@@ -55,7 +55,7 @@ apt_updated=0
 apt_update() {
     [ "$apt_updated" = 1 ] && return 0
     log "apt-get update"
-    as_root apt-get update -qq >/dev/null
+    as_root apt-get -o DPkg::Lock::Timeout=600 -o Acquire::Retries=3 update -qq >/dev/null
     apt_updated=1
 }
 
@@ -66,7 +66,8 @@ ensure_tool() {
     apt_update
     log "installing $*"
     as_root env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+        apt-get -o DPkg::Lock::Timeout=600 -o Acquire::Retries=3 \
+        install -y -qq --no-install-recommends "$@" >/dev/null
     command -v "$cmd" >/dev/null 2>&1 || die "$cmd still missing after installing $*"
 }
 
@@ -81,7 +82,10 @@ fi
 find_prog() {
     local name=$1 f
     [ -d "$bindir" ] || return 1
-    f=$(find "$bindir" -maxdepth 3 -type f -name "$name" -perm -u+x 2>/dev/null | sort | head -n 1)
+    # The directory itself first (a build tree), else the shallowest match.
+    [ -f "$bindir/$name" ] && [ -x "$bindir/$name" ] && { printf '%s\n' "$bindir/$name"; return 0; }
+    f=$(find "$bindir" -maxdepth 3 -type f -name "$name" -perm -u+x 2>/dev/null |
+        awk -F/ '{ print NF "\t" $0 }' | sort -n | head -n 1 | cut -f2-)
     [ -n "$f" ] || return 1
     printf '%s\n' "$f"
 }
@@ -123,17 +127,27 @@ fetch_packages() {
     mkdir -p "$debdir" "$pkgdir"
     local p
     for p in "$kpkg" busybox-static can-utils libc6; do
-        (cd "$debdir" && apt-get download -q -o APT::Sandbox::User=root "$p:arm64" >/dev/null 2>&1) ||
-            { apt_update; (cd "$debdir" && apt-get download -q -o APT::Sandbox::User=root "$p:arm64" >/dev/null); } ||
+        (cd "$debdir" && apt-get download -q -o APT::Sandbox::User=root -o Acquire::Retries=3 "$p:arm64" >/dev/null 2>&1) ||
+            { apt_update; (cd "$debdir" && apt-get download -q -o APT::Sandbox::User=root -o Acquire::Retries=3 "$p:arm64" >/dev/null); } ||
             die "apt-get download $p:arm64 failed"
     done
     local deb name
     for deb in "$debdir"/*.deb; do
         name=$(dpkg-deb -f "$deb" Package)
-        case "$name" in linux-image-*) name=kernel ;; esac
-        mkdir -p "$pkgdir/$name"
-        dpkg-deb -x "$deb" "$pkgdir/$name"
+        case "$name" in
+            linux-image-*)
+                # Only the kernel image and the CAN modules (the whole package unpacks to ~380 MB).
+                mkdir -p "$pkgdir/kernel"
+                dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$pkgdir/kernel" --wildcards \
+                    './boot/vmlinuz-*' '*/kernel/net/can/*' '*/kernel/drivers/net/can/*'
+                ;;
+            *)
+                mkdir -p "$pkgdir/$name"
+                dpkg-deb -x "$deb" "$pkgdir/$name"
+                ;;
+        esac
     done
+    rm -rf "$debdir"
     printf '%s\n' "$kpkg" > "$stamp"
 }
 
@@ -165,13 +179,17 @@ if [ "$mode" = bench ]; then
     writeloop="$cache/writeloop"
     if [ ! -x "$writeloop" ] || [ "$here/guest/writeloop.c" -nt "$writeloop" ]; then
         log "building writeloop"
-        aarch64-linux-gnu-gcc -O2 -static -Wall -Wextra -o "$writeloop" "$here/guest/writeloop.c"
+        aarch64-linux-gnu-gcc -O2 -static -Wall -Wextra -o "$writeloop.$$" "$here/guest/writeloop.c"
+        mv -f "$writeloop.$$" "$writeloop"
     fi
 fi
 
 # ---------------------------------------------------------------- initramfs
-stage="$cache/initramfs"
-rm -rf "$stage"
+# Per-run scratch, so that runs of different modes may overlap.
+mkdir -p "$cache"
+run_dir=$(mktemp -d "$cache/run.XXXXXX")
+trap 'rm -rf "$run_dir"' EXIT
+stage="$run_dir/initramfs"
 mkdir -p "$stage"/{bin,sbin,usr/bin,usr/sbin,lib/aarch64-linux-gnu,lib/modules,opt/can,guest,proc,sys,dev,tmp,run}
 
 cp "$pkgdir/busybox-static/bin/busybox" "$stage/bin/busybox"
@@ -185,8 +203,8 @@ for m in net/can/can net/can/can-raw drivers/net/can/dev/can-dev drivers/net/can
     out="$stage/lib/modules/${m##*/}.ko"
     case "$f" in
         *.ko) cp "$f" "$out" ;;
-        *.xz) xz -dc "$f" > "$out" ;;
-        *.zst) zstd -qdc "$f" > "$out" ;;
+        *.xz) ensure_tool xz xz-utils; xz -dc "$f" > "$out" ;;
+        *.zst) ensure_tool zstd zstd; zstd -qdc "$f" > "$out" ;;
         *.gz) gzip -dc "$f" > "$out" ;;
     esac
 done
@@ -219,11 +237,11 @@ cp "$guest_script" "$stage/guest/main.sh"
 cp "$here/guest/init" "$stage/init"
 chmod 755 "$stage/init" "$stage"/guest/* "$stage"/opt/can/* "$stage"/usr/bin/* "$stage/bin/busybox"
 
-initrd="$cache/initrd.gz"
+initrd="$run_dir/initrd.gz"
 (cd "$stage" && find . -print0 | LC_ALL=C sort -z | cpio --null -o -H newc --quiet -R 0:0) | gzip -1 > "$initrd"
 
 # ---------------------------------------------------------------- boot
-console="$cache/console-$mode.log"
+console="$run_dir/console.log"
 append="console=ttyAMA0 panic=-1 quiet loglevel=1 vmmode=$mode"
 [ -n "${VM_CASES:-}" ] && append="$append vmcases=$(printf '%s' "$VM_CASES" | tr ' ' ',')"
 
@@ -265,8 +283,10 @@ else
     [ -n "$end_line" ] && [ "$guest_rc" != 0 ] && problems+=("the guest script ended with status $guest_rc")
 fi
 
+kept_log="$cache/console-$mode.log"
+cp "$console" "$kept_log"
 for p in "${problems[@]}"; do log "$p"; done
-log "whole run took ${elapsed}s (console log: ${console#"$top"/})"
+log "whole run took ${elapsed}s (console log: ${kept_log#"$top"/})"
 if [ "$mode" = test ]; then
     echo "$passed passed, $failed failed"
     [ "$failed" = 0 ] && [ ${#problems[@]} = 0 ]

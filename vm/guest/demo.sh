@@ -1,0 +1,53 @@
+# A short look at both programs: a receive run with screen display in the
+# background, a send run of a few frames with loopback on, then SIGINT to the
+# receive run. Everything the programs print goes straight to the console.
+# Ends with status 1 if a run did not end the way it should.
+
+. /guest/lib.sh
+
+W=/tmp/demo
+rm -rf "$W"; mkdir -p "$W"
+status=0
+
+# demo DEV RECEIVER_ARGS -- SENDER_ARGS
+demo() {
+    dev=$1 recv=""
+    shift
+    while [ "$1" != "--" ]; do recv="$recv $1"; shift; done
+    shift
+    echo
+    echo "### $dev: receive run in the background:$recv"
+    $recv &
+    pid=$!
+    if ! wait_until 50 run_started "$pid"; then
+        echo "### the receive run did not start"; status=1; return
+    fi
+    echo "### $dev: send run: $*"
+    "$@"
+    echo "### send run exit status: $? (every send run ends with 1)"
+    sleep 0.3
+    echo "### SIGINT to the receive run"
+    kill -INT "$pid"
+    if wait_until 80 not_alive "$pid"; then
+        wait "$pid"; rc=$?
+        echo "### receive run exit status: $rc"
+        [ "$rc" = 0 ] || status=1
+    else
+        echo "### the receive run did not end"; kill -KILL "$pid"; status=1
+    fi
+}
+
+demo can0 canfd_tester -D can0 -S 1 -- \
+    canfd_tester -D can0 -w -l -B -F 2 -i 1ABC -s 12 -d 5A -g -C 5 -t 20000
+demo can1 can_tester -D can1 -S 1 -- \
+    can_tester -D can1 -w -l -F 0 -i 7FE -s 8 -d 11 -g -C 4 -t 20000
+
+echo
+echo "### the bus side of a send run, as candump shows it:"
+candump -L can0 &
+dump=$!
+wait_until 50 more_listeners can0 0
+canfd_tester -D can0 -w -l -B -F 0 -i 123 -s 16 -d C3 -C 3 > /dev/null
+sleep 0.3
+kill -INT "$dump"; wait "$dump"
+exit $status

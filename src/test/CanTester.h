@@ -34,7 +34,7 @@ class CanTester : public ITestInterface {
 
   bool ParseOpts(int argc, char** argv);
   void PrintHelp(char* prog);
-  // Always false, so that a send run never passes for a receive test.
+  // Always false: every send run ends with exit status 1.
   bool SendFrame();
   // False only when the output file cannot be opened.
   bool ReadFrame();

@@ -639,36 +639,37 @@ t_recv_sigint_under_traffic() {
 
 # ------------------------------------------------------------ positional form
 
+# positional_send PROMPT SECONDS PROGRAM DEVICE [WORD...]: a send run of the
+# positional form, replies from $W/send.in, for SECONDS while candump records
+# DEVICE, ended by SIGINT. Checks the exit status and the whole output (the
+# prompts, PROMPT being the send prompt, and the totals); sets n to the count.
+positional_send() {
+    local prompt=$1 seconds=$2 dev=$4
+    shift 2
+    start_dump dump "$dev"
+    start_run send "$@" || return 1
+    sleep "$seconds"
+    stop_run "$BG"
+    stop_dump dump
+    expect_eq "$*: exit status" 1 "$RC"
+    n=$(frames_of "$W/send.out")
+    { echo "$P_MODEL"; echo "$P_TYPE"; echo "$prompt"; echo "$P_ID"; echo Testing...
+      totals send "$n"; } > "$W/want"
+    expect_output "$*: stdout" "$W/want" "$W/send.out"
+}
+
 t_fd_positional_send() {
     case_start fd_positional_send
     # One word: loopback 0 (nothing seen locally), runs until SIGINT.
     printf '1\n0 8 0 1\n123 55 0\n' > "$W/send.in"
-    start_dump dump can0
     tx0=$(stat_of can0 tx_packets)
-    start_run send $FD can0 || { case_end; return; }
-    sleep 0.3
-    stop_run "$BG"
-    stop_dump dump
-    expect_eq "exit status" 1 "$RC"
-    n=$(frames_of "$W/send.out")
-    { echo "$P_MODEL"; echo "$P_TYPE"; echo "$P_SEND_FD"; echo "$P_ID"; echo Testing...
-      totals send "$n"; } > "$W/want"
-    expect_output "stdout" "$W/want" "$W/send.out"
+    positional_send "$P_SEND_FD" 0.3 $FD can0 || { case_end; return; }
     expect_eq "frames sent (tx_packets)" "$n" $(( $(stat_of can0 tx_packets) - tx0 ))
     expect_empty "frames seen by candump (loopback 0)" "$W/dump.frames"
 
     # can0 0 1: loopback 1, BRS on by default; 2 frames per step, grow, extended.
     printf '1\n2 12 1000 2\n1ABCDE 3C 1\n' > "$W/send.in"
-    start_dump dump can0
-    start_run send $FD can0 0 1 || { case_end; return; }
-    sleep 0.3
-    stop_run "$BG"
-    stop_dump dump
-    expect_eq "can0 0 1: exit status" 1 "$RC"
-    n=$(frames_of "$W/send.out")
-    { echo "$P_MODEL"; echo "$P_TYPE"; echo "$P_SEND_FD"; echo "$P_ID"; echo Testing...
-      totals send "$n"; } > "$W/want"
-    expect_output "can0 0 1: stdout" "$W/want" "$W/send.out"
+    positional_send "$P_SEND_FD" 0.3 $FD can0 0 1 || { case_end; return; }
     [ $(( ${n:-1} % 2 )) = 0 ] || problem "can0 0 1: $n frames is not a multiple of 2 frames per step"
     awk -v n="${n:-0}" 'BEGIN {
         for (i = 0; i < n; i++) {
@@ -682,13 +683,7 @@ t_fd_positional_send() {
 
     # can0 0 1 0 0: BRS off.
     printf '1\n0 1 1000 1\n7 1 0\n' > "$W/send.in"
-    start_dump dump can0
-    start_run send $FD can0 0 1 0 0 || { case_end; return; }
-    sleep 0.2
-    stop_run "$BG"
-    stop_dump dump
-    expect_eq "can0 0 1 0 0: exit status" 1 "$RC"
-    n=$(frames_of "$W/send.out")
+    positional_send "$P_SEND_FD" 0.2 $FD can0 0 1 0 0 || { case_end; return; }
     [ "${n:-0}" -gt 0 ] || problem "can0 0 1 0 0: no frames sent"
     lines "${n:-0}" '007##001' > "$W/frames"
     expect_file "can0 0 1 0 0: frames seen by candump" "$W/frames" "$W/dump.frames"
@@ -699,16 +694,7 @@ t_classic_positional_send() {
     # One word: loopback defaults to 1 in the classic program.
     case_start classic_positional_send
     printf '1\n0 2 1000 1\n7FE AA 1\n' > "$W/send.in"
-    start_dump dump can1
-    start_run send $CL can1 || { case_end; return; }
-    sleep 0.3
-    stop_run "$BG"
-    stop_dump dump
-    expect_eq "exit status" 1 "$RC"
-    n=$(frames_of "$W/send.out")
-    { echo "$P_MODEL"; echo "$P_TYPE"; echo "$P_SEND_CL"; echo "$P_ID"; echo Testing...
-      totals send "$n"; } > "$W/want"
-    expect_output "stdout" "$W/want" "$W/send.out"
+    positional_send "$P_SEND_CL" 0.3 $CL can1 || { case_end; return; }
     [ "${n:-0}" -ge 3 ] || problem "only ${n:-0} frames sent in 0.3 s"
     awk -v n="${n:-0}" 'BEGIN {
         for (i = 0; i < n; i++) { id = (2046 + i) % 2048; printf "%03X#%02X%02X\n", id, id % 256, int(id / 256) }

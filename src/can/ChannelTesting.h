@@ -13,7 +13,8 @@ inline const std::vector<std::string> kOptionSteps = {
     "SO_SNDTIMEO", "SO_RCVTIMEO", "CAN_RAW_FILTER", "CAN_RAW_LOOPBACK",
     "CAN_RAW_RECV_OWN_MSGS"};
 
-// Opens `channel` over a fresh fake; returns what it printed.
+// Opens `channel` over the fake as the test set it up; returns what it
+// printed.
 template <class Channel>
 std::string OpenOutput(Channel* channel, bool* opened) {
   testing::internal::CaptureStdout();

@@ -53,9 +53,11 @@ namespace sys {
 
 int Socket(int domain, int type, int protocol) {
   const bool raw = domain == PF_CAN && type == SOCK_RAW && protocol == CAN_RAW;
-  return Log(raw ? "socket" : "socket of another kind") && raw
-             ? Fake().socketResult
-             : -1;
+  if (!raw) {
+    Log("socket of another kind");
+    return -1;
+  }
+  return Log("socket") ? Fake().socketResult : -1;
 }
 
 int Ioctl(int, unsigned long request, ifreq* ifr) {

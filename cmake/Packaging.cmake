@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Debian package of the two programs, made by `cpack` in a build directory:
 #
 #   cmake -S . -B build && cmake --build build && (cd build && cpack)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross toolchain for 64-bit ARM Linux, using Debian's cross compilers
 # (packages g++-aarch64-linux-gnu and, to run the results, qemu-user-static).
 #

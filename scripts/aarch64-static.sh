@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the statically linked 64-bit ARM release programs into
 # build-aarch64-static/ (relative to the repository root), checks that they are
 # static aarch64 executables, puts stripped copies into

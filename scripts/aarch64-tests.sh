@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Cross-builds the project and its unit tests for 64-bit ARM Linux into
 # build-aarch64/ (relative to the repository root) and runs them with ctest,
 # which starts each test program under qemu-aarch64-static (the toolchain

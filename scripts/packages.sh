@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts: install_packages PACKAGE... installs, when missing,
 # the Debian packages named. Installed packages are left alone, and apt is
 # only asked when something is missing.

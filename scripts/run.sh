@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds both programs and shows a short send and receive run. On a machine
 # with a CAN interface (CAN_DEVICE, default can0) it runs there; elsewhere,
 # and always on a kernel without CAN, it runs in a virtual machine with

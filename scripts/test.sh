@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every test, installing what it needs on a fresh Debian machine:
 #  1. the unit tests and the program tests, built natively;
 #  2. the same under AddressSanitizer and UndefinedBehaviorSanitizer;

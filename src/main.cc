@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TESTER_HEADER names the header of the tester this program is built as.
 #include TESTER_HEADER
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built programs as a user does. This machine's kernel may lack
 // CAN, so these cases stop before or at the channel's set-up.
 #include <fcntl.h>

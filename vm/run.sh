@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs canfd_tester and can_tester end to end inside a small arm64 Linux VM
 # (qemu-system-aarch64) whose kernel has SocketCAN and the vcan driver.
 #
@@ -30,7 +31,7 @@ mode=${1:-}
 bindir=${2:-${CAN_TESTER_BIN_DIR:-$top/build-aarch64-static}}
 vm_timeout=${VM_TIMEOUT:-240}
 
-usage() { sed -n '2,20s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+usage() { sed -n '3,21s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 log() { printf 'run.sh: %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "can/CCan.h"
 
 template class CanChannel<ClassicFormat>;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "can/CCanfd.h"
 
 template class CanChannel<FdFormat>;

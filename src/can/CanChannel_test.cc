@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "can/CanChannel.h"
 
 #include <gtest/gtest.h>

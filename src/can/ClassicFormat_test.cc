@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "can/ClassicFormat.h"
 
 #include <gtest/gtest.h>

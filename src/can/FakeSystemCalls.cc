@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "can/FakeSystemCalls.h"
 
 #include <linux/can.h>

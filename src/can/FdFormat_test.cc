@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "can/FdFormat.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Kind of a CAN frame. Bit 1 selects the 29-bit identifier, bit 0 the remote

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "can/RawSocket.h"
 
 #include <linux/can/raw.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "can/SystemCalls.h"
 
 #include <sys/ioctl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "test/Arguments.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "test/CCanfdTest.h"
 
 #include "test/OptionForm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "test/FrameLine.h"
 
 const char* KindLabel(FrameType type) {

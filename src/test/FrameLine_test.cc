@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "test/FrameLine.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "test/RateLine.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "test/Replies.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "test/SettingLimits.h"
 
 bool IsFrameType(int type) { return type >= 0 && type <= 3; }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "test/SettingLimits.h"
 
 #include <gtest/gtest.h>

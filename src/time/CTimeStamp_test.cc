@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "time/CTimeStamp.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "time/FakeWallClock.h"
 
 #include "time/WallClock.h"

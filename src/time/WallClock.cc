@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "time/WallClock.h"
 
 #include <sys/time.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Benchmark (no pass/fail): send and receive rates of canfd_tester and
 # can_tester next to can-utils and a bare write() loop, all in one VM run on
 # the same interfaces. The figures come from an emulated CPU, so only the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A short look at both programs: a receive run with screen display in the
 # background, a send run of a few frames with loopback on, then SIGINT to the
 # receive run. Everything the programs print goes straight to the console.

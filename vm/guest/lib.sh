@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Helpers shared by the guest scripts (busybox sh). Sourced, not run.
 #
 # Case protocol on the console, read by vm/run.sh:

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # End-to-end cases for canfd_tester and can_tester, run inside the VM by
 # busybox sh. can0 is a vcan with MTU 72 (CAN FD), can1 a vcan with MTU 16
 # (classic CAN). Frames are checked with candump/cangen/cansend from can-utils.

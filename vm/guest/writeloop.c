@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /*
  * The floor for the send benchmark: a bare loop of write() calls of one
  * frame on a raw CAN socket, with nothing else per frame.

@@ -8,12 +8,15 @@
 #                    every case passed (closing line "N passed, N failed")
 #            bench - guest/bench.sh: send and receive rates against can-utils
 #            demo  - guest/demo.sh: a short send and receive run to look at
+#            soak  - guest/soak.sh: 200,000 frames from one interface to
+#                    another per link, totals, file lines and memory checked
 #   BIN_DIR  directory holding static aarch64 builds of canfd_tester and
 #            can_tester (searched up to three levels deep); default: $CAN_TESTER_BIN_DIR,
 #            else build-aarch64-static/ at the top of the repository.
 #
 # Environment:
-#   VM_TIMEOUT     seconds the whole VM may run (default 240)
+#   VM_TIMEOUT     seconds the whole VM may run (default 240; soak 900)
+#   VM_SOAK_N      soak mode: frames per link (default 200000)
 #   VM_CASES       test mode: space-separated case names to run (default all)
 #   VM_REFRESH=1   re-resolve and re-download the Debian arm64 packages
 #   VM_GUEST_SCRIPT=FILE  debugging aid: run this busybox sh script in the
@@ -30,13 +33,14 @@ cache="$top/build/vm-cache"
 mode=${1:-}
 bindir=${2:-${CAN_TESTER_BIN_DIR:-$top/build-aarch64-static}}
 vm_timeout=${VM_TIMEOUT:-240}
+[ "$mode" = soak ] && vm_timeout=${VM_TIMEOUT:-900}
 
-usage() { sed -n '3,21s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+usage() { sed -n '3,25s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 log() { printf 'run.sh: %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 
 case "$mode" in
-    test|bench|demo) ;;
+    test|bench|demo|soak) ;;
     -h|--help|"") usage ;;
     *) log "unknown mode '$mode'"; usage ;;
 esac
@@ -75,6 +79,7 @@ ensure_tool() {
 ensure_tool qemu-system-aarch64 qemu-system-arm
 ensure_tool cpio cpio
 ensure_tool gzip gzip
+ensure_tool readelf binutils
 if [ "$mode" = bench ]; then
     ensure_tool aarch64-linux-gnu-gcc gcc-aarch64-linux-gnu libc6-dev-arm64-cross
 fi
@@ -100,6 +105,10 @@ done
 
 # ---------------------------------------------------------------- packages
 pkgdir="$cache/pkg"
+# Besides the kernel: the shell, the CAN peer tools, and iproute2's ip and tc
+# (busybox ip cannot set CAN bit timing, make vxcan pairs or queue
+# disciplines) with the libraries they load.
+guest_packages="busybox-static can-utils libc6 iproute2 libbpf1 libelf1 libmnl0 libbsd0 libmd0 libcap2 zlib1g libxtables12"
 debdir="$cache/debs"
 stamp="$pkgdir/.complete"
 
@@ -127,7 +136,7 @@ fetch_packages() {
     rm -rf "$debdir" "$pkgdir"
     mkdir -p "$debdir" "$pkgdir"
     local p
-    for p in "$kpkg" busybox-static can-utils libc6; do
+    for p in "$kpkg" $guest_packages; do
         (cd "$debdir" && apt-get download -q -o APT::Sandbox::User=root -o Acquire::Retries=3 "$p:arm64" >/dev/null 2>&1) ||
             { apt_update; (cd "$debdir" && apt-get download -q -o APT::Sandbox::User=root -o Acquire::Retries=3 "$p:arm64" >/dev/null); } ||
             die "apt-get download $p:arm64 failed"
@@ -140,7 +149,8 @@ fetch_packages() {
                 # Only the kernel image and the CAN modules (the whole package unpacks to ~380 MB).
                 mkdir -p "$pkgdir/kernel"
                 dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$pkgdir/kernel" --wildcards \
-                    './boot/vmlinuz-*' '*/kernel/net/can/*' '*/kernel/drivers/net/can/*'
+                    './boot/vmlinuz-*' '*/kernel/net/can/*' '*/kernel/drivers/net/can/*' \
+                    '*/kernel/net/sched/sch_tbf.ko*' '*/kernel/net/sched/sch_netem.ko*'
                 ;;
             *)
                 mkdir -p "$pkgdir/$name"
@@ -149,10 +159,13 @@ fetch_packages() {
         esac
     done
     rm -rf "$debdir"
-    printf '%s\n' "$kpkg" > "$stamp"
+    printf '%s\n' "$kpkg" "$guest_packages" > "$stamp"
 }
 
-if [ "${VM_REFRESH:-0}" = 1 ] || [ ! -f "$stamp" ]; then
+# The stamp names what was fetched: a cache from an older package list is
+# fetched again.
+if [ "${VM_REFRESH:-0}" = 1 ] || [ ! -f "$stamp" ] ||
+   [ "$(sed -n 2p "$stamp")" != "$guest_packages" ]; then
     fetch_packages
 fi
 
@@ -195,7 +208,12 @@ mkdir -p "$stage"/{bin,sbin,usr/bin,usr/sbin,lib/aarch64-linux-gnu,lib/modules,o
 
 cp "$pkgdir/busybox-static/bin/busybox" "$stage/bin/busybox"
 
-for m in net/can/can net/can/can-raw drivers/net/can/dev/can-dev drivers/net/can/vcan; do
+# CAN core, vcan, the SJA1000 boards' drivers, vxcan, and the queue
+# disciplines that make a link slow (tbf) or lossy (netem).
+modules="net/can/can net/can/can-raw drivers/net/can/dev/can-dev drivers/net/can/vcan
+drivers/net/can/sja1000/sja1000 drivers/net/can/sja1000/kvaser_pci drivers/net/can/vxcan
+net/sched/sch_tbf net/sched/sch_netem"
+for m in $modules; do
     f=""
     for ext in .ko .ko.xz .ko.zst .ko.gz; do
         [ -f "$moddir/kernel/$m$ext" ] && { f="$moddir/kernel/$m$ext"; break; }
@@ -210,24 +228,51 @@ for m in net/can/can net/can/can-raw drivers/net/can/dev/can-dev drivers/net/can
     esac
 done
 
-# can-utils are dynamically linked: bring the loader and the libraries they need.
+# can-utils and iproute2 are dynamically linked: bring the loader and every
+# library they load, directly or through another library. Debian's ip and tc
+# go to /opt/iproute2, away from busybox's applets of the same names.
 canutils="cangen candump cansend cansequence"
-libc_root="$pkgdir/libc6"
-needed_libs() {
-    # Library names the binary refers to (its NEEDED entries among them); no aarch64 binutils required.
-    LC_ALL=C grep -aoE 'lib[a-z0-9_+-]*\.so(\.[0-9]+)+' "$1" | sort -u
-}
 for u in $canutils; do
     src=$(pkgfile "$pkgdir/can-utils" "bin/$u") || die "can-utils has no $u"
     cp "$src" "$stage/usr/bin/$u"
 done
-ld=$(pkgfile "$libc_root" lib/aarch64-linux-gnu/ld-linux-aarch64.so.1) || die "no aarch64 loader in libc6"
+mkdir -p "$stage/opt/iproute2"
+for u in ip tc; do
+    # The package's links point at absolute paths, which would be the host's.
+    src=""
+    for f in bin/$u sbin/$u usr/bin/$u usr/sbin/$u; do
+        [ -f "$pkgdir/iproute2/$f" ] && [ ! -L "$pkgdir/iproute2/$f" ] && { src="$pkgdir/iproute2/$f"; break; }
+    done
+    [ -n "$src" ] || die "iproute2 has no $u"
+    cp "$src" "$stage/opt/iproute2/$u"
+done
+ld=$(pkgfile "$pkgdir/libc6" lib/aarch64-linux-gnu/ld-linux-aarch64.so.1) || die "no aarch64 loader in libc6"
 cp -L "$ld" "$stage/lib/aarch64-linux-gnu/ld-linux-aarch64.so.1"
 ln -s aarch64-linux-gnu/ld-linux-aarch64.so.1 "$stage/lib/ld-linux-aarch64.so.1"
-for lib in $(for u in $canutils; do needed_libs "$stage/usr/bin/$u"; done | sort -u); do
-    case "$lib" in ld-linux*) continue ;; esac
-    f=$(pkgfile "$libc_root" "lib/aarch64-linux-gnu/$lib") || die "library $lib needed by can-utils is not in libc6"
-    cp -L "$f" "$stage/lib/aarch64-linux-gnu/$lib"
+# The host's readelf reads the dynamic section of an ELF file of any machine.
+needed_libs() {
+    LC_ALL=C readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'
+}
+find_lib() {
+    local root
+    for root in "$pkgdir"/*; do
+        [ "$root" = "$pkgdir/kernel" ] && continue
+        pkgfile "$root" "lib/aarch64-linux-gnu/$1" && return 0
+    done
+    return 1
+}
+scan="$stage/usr/bin/* $stage/opt/iproute2/*"
+while [ -n "$scan" ]; do
+    next=""
+    for lib in $(for f in $scan; do needed_libs "$f"; done | sort -u); do
+        out="$stage/lib/aarch64-linux-gnu/$lib"
+        case "$lib" in ld-linux*) continue ;; esac
+        [ -e "$out" ] && continue
+        f=$(find_lib "$lib") || die "library $lib is in none of the fetched packages"
+        cp -L "$f" "$out"
+        next="$next $out"
+    done
+    scan=$next
 done
 
 cp "$canfd_bin" "$stage/opt/can/canfd_tester"
@@ -245,6 +290,7 @@ initrd="$run_dir/initrd.gz"
 console="$run_dir/console.log"
 append="console=ttyAMA0 panic=-1 quiet loglevel=1 vmmode=$mode"
 [ -n "${VM_CASES:-}" ] && append="$append vmcases=$(printf '%s' "$VM_CASES" | tr ' ' ',')"
+[ -n "${VM_SOAK_N:-}" ] && append="$append vmsoakn=$VM_SOAK_N"
 
 log "booting $kver ($mode), programs from $(dirname "$canfd_bin")"
 start=$(date +%s.%N)
@@ -252,6 +298,8 @@ set +e
 timeout --foreground -k 5 "$vm_timeout" \
     qemu-system-aarch64 -M virt -cpu cortex-a57 -smp 1 -m 512M \
         -display none -monitor none -serial stdio -no-reboot -nic none \
+        -object can-bus,id=canbus0 \
+        -device kvaser_pci,canbus=canbus0 -device kvaser_pci,canbus=canbus0 \
         -kernel "$kernel_img" -initrd "$initrd" -append "$append" </dev/null |
     tr -d '\r' | tee "$console"
 qrc=${PIPESTATUS[0]}
@@ -267,7 +315,7 @@ problems=()
 [ -n "$end_line" ] || problems+=("the guest never reported its end marker")
 grep -aq '^@@VM-SETUP-FAILED' "$console" && problems+=("guest set-up failed: $(grep -a '^@@VM-SETUP-FAILED' "$console" | head -n 1)")
 
-if [ "$mode" = test ]; then
+if [ "$mode" = test ] || [ "$mode" = soak ]; then
     passed=$(grep -ac '^PASS ' "$console" || true)
     failed=$(grep -ac '^FAIL ' "$console" || true)
     summary=$(grep -a '^@@SUMMARY ' "$console" | tail -n 1 || true)
@@ -288,7 +336,7 @@ kept_log="$cache/console-$mode.log"
 cp "$console" "$kept_log"
 for p in "${problems[@]}"; do log "$p"; done
 log "whole run took ${elapsed}s (console log: ${kept_log#"$top"/})"
-if [ "$mode" = test ]; then
+if [ "$mode" = test ] || [ "$mode" = soak ]; then
     echo "$passed passed, $failed failed"
     [ "$failed" = 0 ] && [ ${#problems[@]} = 0 ]
 else

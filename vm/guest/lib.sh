@@ -13,6 +13,16 @@ CASE_ERR=""
 CASE_DETAIL=""
 W=/tmp/case            # scratch directory of the current case
 
+# Debian's iproute2 in place of busybox's applets: only it sets CAN bit
+# timing, makes vxcan pairs and shapes queues.
+ip() { /opt/iproute2/ip "$@"; }
+tc() { /opt/iproute2/tc "$@"; }
+
+# add_vxcan A B: a vxcan pair, both ends up, MTU 72 (the vxcan default).
+add_vxcan() {
+    ip link add "$1" type vxcan peer name "$2" && ip link set "$1" up && ip link set "$2" up
+}
+
 # ------------------------------------------------------------ case bookkeeping
 
 case_start() {
@@ -107,12 +117,12 @@ wait_until() {
     "$@"
 }
 
-# run_fg NAME PROG ARGS...: run to the end (30 s bound) with stdin from
+# run_fg NAME PROG ARGS...: run to the end (RUN_LIMIT s bound, default 30) with stdin from
 # $W/NAME.in when it exists; output in $W/NAME.out and $W/NAME.err, status in RC.
 run_fg() {
     local name=$1; shift
     [ -f "$W/$name.in" ] || : > "$W/$name.in"
-    timeout -s KILL 30 "$@" < "$W/$name.in" > "$W/$name.out" 2> "$W/$name.err"
+    timeout -s KILL "${RUN_LIMIT:-30}" "$@" < "$W/$name.in" > "$W/$name.out" 2> "$W/$name.err"
     RC=$?
 }
 
@@ -161,6 +171,30 @@ stop_run() {
     fi
 }
 
+# proc_state PID: the one-letter state of the process (R, S, Z, ...).
+proc_state() {
+    local st
+    st=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    st=${st##*") "}
+    echo "${st%% *}"
+}
+
+# cpu_ticks PID: user + system time of the process, in clock ticks.
+cpu_ticks() {
+    local st
+    st=$(cat "/proc/$1/stat") || return 1
+    set -- ${st##*") "}
+    shift 11
+    echo $(( $1 + $2 ))
+}
+
+# uptime_cs: centiseconds since boot.
+uptime_cs() {
+    local up rest
+    read -r up rest < /proc/uptime
+    echo $(( ${up%.*} * 100 + 1${up#*.} - 100 ))
+}
+
 # ------------------------------------------------------------ CAN helpers
 
 # listeners DEV: number of CAN receive registrations on DEV.
@@ -196,6 +230,30 @@ stop_dump() {
         }
         print f
     }' "$W/$1.log" > "$W/$1.frames"
+}
+
+# qdisc_dropped DEV: packets the root queue discipline of DEV dropped.
+qdisc_dropped() {
+    tc -s qdisc show dev "$1" | sed -n 's/.*(dropped \([0-9]*\),.*/\1/p' | head -n 1
+}
+
+# qdisc_drained DEV: the root queue discipline of DEV holds no packets.
+qdisc_drained() {
+    [ "$(tc -s qdisc show dev "$1" | sed -n 's/^ *backlog \([^ ]* [^ ]*\).*/\1/p' | head -n 1)" = "0b 0p" ]
+}
+
+# settle DEV PID: wait (at most 10 s) until DEV has received nothing new for
+# 0.2 s and PID sleeps, that is until the receive run has read what came.
+settle() {
+    local last="" now n=50
+    while [ "$n" -gt 0 ]; do
+        now=$(stat_of "$1" rx_packets 2>/dev/null)
+        [ "$now" = "$last" ] && [ "$(proc_state "$2")" = S ] && return 0
+        last=$now
+        sleep 0.2
+        n=$((n - 1))
+    done
+    problem "$1 still receiving after 10 s"
 }
 
 # stat_of DEV COUNTER: an interface statistics counter (tx_packets, rx_bytes, ...).

@@ -129,7 +129,7 @@ t_env_vcan() {
 t_fd_on_classic_iface() {
     case_start fd_on_classic_iface
     echo 'CAN interface is not CAN FD capable - sorry.' > "$W/want"
-    for args in "-D can1" "-D can1 -w -C 1"; do
+    for args in "-D can1" "-D can1 -w -C 1" "-D sja0"; do
         run_fg run $FD $args
         expect_eq "$args: exit status" 1 "$RC"
         expect_file "$args: stdout" "$W/want" "$W/run.out"
@@ -743,6 +743,220 @@ t_positional_filter() {
     case_end
 }
 
+# ------------------------------------------------------------ two nodes
+# A send run on one interface and a receive run on another, with the default
+# options: across the SJA1000 boards sja0 -> sja1 (a real controller driver,
+# classic CAN) and the vxcan pair vxcan0 <-> vxcan1 (CAN FD).
+
+# expect_run WHAT OUT_FILE KIND N: the output of a run: the prompts in
+# OUT_FILE's .head file (if any), "Testing..." and the totals of N frames;
+# nothing on standard error.
+expect_run() {
+    { cat "${2%.out}.head" 2>/dev/null; echo Testing...; totals "$3" "$4"; } > "$2.want"
+    expect_output "$1: stdout" "$2.want" "$2"
+    expect_empty "$1: stderr" "${2%.out}.err"
+}
+
+# across RX RECEIVER... -- SENDER...: a receive run on interface RX while the
+# send run goes to its end (with SEND_FOR set: runs that many seconds, then
+# SIGINT); then SIGINT to the receive run once it has read what came.
+# Checks exit statuses and outputs; leaves the totals in SENT and GOT.
+across() {
+    local rx=$1 recv="" receiver send_rc
+    shift
+    while [ "$1" != "--" ]; do recv="$recv $1"; shift; done
+    shift
+    SENT="" GOT=""
+    start_run recv $recv || return 1
+    receiver=$BG
+    if [ -n "${SEND_FOR:-}" ]; then
+        start_run send "$@" || { stop_run "$receiver"; return 1; }
+        sleep "$SEND_FOR"
+        stop_run "$BG"
+    else
+        run_fg send "$@"
+    fi
+    send_rc=$RC
+    settle "$rx" "$receiver"
+    stop_run "$receiver"
+    SENT=$(frames_of "$W/send.out")
+    GOT=$(frames_of "$W/recv.out")
+    expect_eq "send run: exit status" 1 "$send_rc"
+    expect_eq "receive run: exit status" 0 "$RC"
+    expect_run "send run" "$W/send.out" send "$SENT"
+    expect_run "receive run" "$W/recv.out" receive "$GOT"
+}
+
+# grown_lines KIND FIRST MASK N LEN FILL: the frame lines of N grow-mode
+# frames, one per step: identifiers from FIRST AND MASK up by one (wrapping
+# after MASK), each in the first 4 payload bytes, the other bytes FILL.
+grown_lines() {
+    awk -v kind="$1" -v first="$((0x$2 & 0x$3))" -v mask="$((0x$3))" -v n="$4" \
+        -v len="$5" -v fill="$((0x$6))" 'BEGIN {
+        for (i = 0; i < n; i++) {
+            id = (first + i) % (mask + 1)
+            line = sprintf("%-14s%08X %d ", kind, id, len)
+            scale = 1
+            for (b = 0; b < len; b++) {
+                line = line sprintf("%02X ", b < 4 ? int(id / scale) % 256 : fill)
+                scale *= 256
+            }
+            print line
+        }
+    }'
+}
+
+t_two_nodes() {
+    # Per link: a plain run counted in display none, then a grow-mode run
+    # saved in display file, where every identifier and payload is checked.
+    # vxcan has no bit rate: unpaced, 64-byte frames would reach the receiving
+    # socket faster than a run that saves them (or candump) reads them, so
+    # -t stands in for the bus there.
+    case_start two_nodes
+    while read -r prog tx rx kind first mask len fill extra; do
+        across "$rx" $prog -D "$rx" -- $prog -D "$tx" -w -C 1000 -s "$len" $extra
+        expect_eq "$prog $tx -> $rx, display none: frames sent" 1000 "$SENT"
+        expect_eq "$prog $tx -> $rx, display none: frames received" 1000 "$GOT"
+        start_dump dump "$rx"
+        across "$rx" $prog -D "$rx" -S 2 -p "$W/frames.txt" -- \
+            $prog -D "$tx" -w -C 1000 -g -i "$first" -s "$len" -d "$fill" $extra
+        stop_dump dump
+        expect_eq "$prog $tx -> $rx, display file: frames sent" 1000 "$SENT"
+        expect_eq "$prog $tx -> $rx, display file: frames received" 1000 "$GOT"
+        grown_lines "$kind" "$first" "$mask" 1000 "$len" "$fill" > "$W/want.file"
+        expect_file "$prog $tx -> $rx: output file" "$W/want.file" "$W/frames.txt"
+        case "$extra" in
+            *-B*) # candump shows BRS (0x01) beside the kernel's CAN FD mark (0x04).
+                expect_eq "$prog $tx -> $rx: frames candump saw with BRS" 1000 \
+                    "$(grep -c "^([0-9.]*) $rx [0-9A-F]*##5" "$W/dump.log")" ;;
+        esac
+    done <<EOF
+$CL sja0 sja1 stand_data 7F0 7FF 8 5A
+$FD vxcan0 vxcan1 expand_data 1FFFFFF0 1FFFFFFF 64 A5 -F 2 -B -t 300
+$CL vxcan0 vxcan1 stand_data 7FE 7FF 3 11
+$CL vxcan1 vxcan0 expand_data 12345 1FFFFFFF 8 C3 -F 2
+EOF
+    case_end
+}
+
+t_two_nodes_positional() {
+    # Both runs configured by words and replies; the send run goes on until SIGINT.
+    case_start two_nodes_positional
+    printf '0\n2\n%s\n' "$W/pos.txt" > "$W/recv.in"
+    printf '%s\n%s\n%s\n:' "$P_MODEL" "$P_SHOW" "$P_FILE" > "$W/recv.head"
+    printf '1\n0 8 1000 1\n123 55 0\n' > "$W/send.in"
+    printf '%s\n%s\n%s\n%s\n' "$P_MODEL" "$P_TYPE" "$P_SEND_CL" "$P_ID" > "$W/send.head"
+    SEND_FOR=0.5 across sja1 $CL sja1 -- $CL sja0
+    [ "${SENT:-0}" -gt 0 ] || problem "no frames sent"
+    expect_eq "frames received" "$SENT" "$GOT"
+    lines "${GOT:-0}" "$(frame_line stand_data 123 8 $(rep 8 '55 '))" > "$W/want.file"
+    expect_file "output file" "$W/want.file" "$W/pos.txt"
+    case_end
+}
+
+# shaped_link NAME QDISC... -- PROG TX RX SEND_ARGS...: a receive run on RX
+# while an unpaced send run of 5000 frames goes out of TX through the root
+# queue discipline QDISC; then, once that queue has drained, SIGINT to the
+# receive run. Leaves the qdisc's "dropped" count in DROPPED.
+shaped_link() {
+    local qdisc="" prog tx rx
+    while [ "$1" != "--" ]; do qdisc="$qdisc $1"; shift; done
+    prog=$2 tx=$3 rx=$4
+    shift 4
+    tc qdisc add dev "$tx" root $qdisc || { problem "tc qdisc add dev $tx root$qdisc failed"; return 1; }
+    across "$rx" $prog -D "$rx" -S 2 -p "$W/frames.txt" -- $prog -D "$tx" -w -C 5000 "$@"
+    wait_until 50 qdisc_drained "$tx" || problem "the queue of $tx did not drain"
+    DROPPED=$(qdisc_dropped "$tx")
+    tc qdisc del dev "$tx" root
+    expect_eq "file lines" "$GOT" "$(wc -l < "$W/frames.txt")"
+}
+
+t_slow_link() {
+    # A token bucket with a small queue refuses writes once it is full: the
+    # send total counts only the frames that went out, and those all arrive.
+    case_start slow_link
+    shaped_link tbf rate 100kbit burst 2kb limit 4kb -- $CL sja0 sja1 -i 321
+    [ "${SENT:-5000}" -lt 5000 ] || problem "no write was refused (send total ${SENT:-?})"
+    expect_eq "frames received" "$SENT" "$GOT"
+    expect_eq "writes refused (qdisc drops)" "$DROPPED" $(( 5000 - ${SENT:-0} ))
+    case_end
+}
+
+t_lossy_link() {
+    # netem drops frames after the write succeeded: the receive total shows
+    # exactly the frames that were lost.
+    case_start lossy_link
+    shaped_link netem loss 5% -- $FD vxcan0 vxcan1 -s 16
+    expect_eq "frames sent" 5000 "$SENT"
+    [ "${DROPPED:-0}" -gt 0 ] || problem "netem dropped nothing"
+    expect_eq "frames received" $(( ${SENT:-0} - ${DROPPED:-0} )) "$GOT"
+    case_end
+}
+
+# ------------------------------------------------------------ vanishing interfaces
+
+# gone_receiving PROG TX RX GONE_COMMAND...: a receive run on RX saving to a
+# file gets 200 frames from TX, then GONE_COMMAND takes RX away. While RX is
+# gone the run must sleep, not spin; SIGINT must still end it within its 5 s
+# read time-out, with its totals and every frame in the file.
+gone_receiving() {
+    local prog=$1 tx=$2 rx=$3 t0 ticks
+    shift 3
+    start_run recv $prog -D "$rx" -S 2 -p "$W/frames.txt" || return
+    run_fg send $prog -D "$tx" -w -C 200
+    settle "$rx" "$BG"
+    "$@" || problem "'$*' failed"
+    sleep 0.5
+    ticks=$(cpu_ticks "$BG")
+    sleep 1
+    ticks=$(( $(cpu_ticks "$BG") - ticks ))
+    [ "$ticks" -le 5 ] || problem "$prog used $ticks ticks of CPU in 1 s while $rx was gone"
+    t0=$(uptime_cs)
+    stop_run "$BG" 8
+    [ $(( $(uptime_cs) - t0 )) -le 550 ] || problem "$prog ended $(( $(uptime_cs) - t0 )) cs after SIGINT"
+    expect_eq "exit status" 0 "$RC"
+    expect_run "receive run" "$W/recv.out" receive 200
+    expect_eq "file lines" 200 "$(wc -l < "$W/frames.txt")"
+}
+
+t_receiving_link_down() {
+    case_start receiving_link_down
+    gone_receiving $CL sja0 sja1 ip link set sja1 down
+    ip link set sja1 up || problem "sja1 does not come up again"
+    case_end
+}
+
+t_receiving_link_deleted() {
+    case_start receiving_link_deleted
+    add_vxcan vxcan2 vxcan3 || problem "cannot add vxcan2/vxcan3"
+    gone_receiving $FD vxcan2 vxcan3 ip link del vxcan3
+    case_end
+}
+
+t_sending_link_down() {
+    # Writes fail while the interface is down; the run goes on and counts only
+    # what went out, which is what the other end got.
+    case_start sending_link_down
+    start_run recv $CL -D sja1 -S 2 -p "$W/frames.txt" || { case_end; return; }
+    receiver=$BG
+    start_run send $CL -D sja0 -w -t 2000 || { stop_run "$receiver"; case_end; return; }
+    sleep 0.5
+    ip link set sja0 down || problem "sja0 does not go down"
+    sleep 0.5
+    alive "$BG" || problem "the send run ended when its interface went down"
+    stop_run "$BG"
+    expect_eq "send run: exit status" 1 "$RC"
+    ip link set sja0 up || problem "sja0 does not come up again"
+    settle sja1 "$receiver"
+    stop_run "$receiver"
+    expect_eq "receive run: exit status" 0 "$RC"
+    SENT=$(frames_of "$W/send.out")
+    expect_run "send run" "$W/send.out" send "$SENT"
+    expect_run "receive run" "$W/recv.out" receive "$SENT"
+    expect_eq "file lines" "$SENT" "$(wc -l < "$W/frames.txt")"
+    case_end
+}
+
 # ------------------------------------------------------------ run
 
 ALL="env_vcan fd_on_classic_iface missing_iface non_can_iface options_refused
@@ -754,7 +968,8 @@ classic_recv_none classic_recv_screen classic_recv_file classic_recv_kinds class
 recv_no_frames recv_open_file_error own_send_to_own_recv filter recv_own
 fd_send_sigint classic_send_sigint recv_sigint_under_traffic
 fd_positional_send classic_positional_send classic_positional_recv fd_positional_recv_file
-positional_filter"
+positional_filter two_nodes two_nodes_positional slow_link lossy_link
+receiving_link_down receiving_link_deleted sending_link_down"
 
 selected=$(echo "${vmcases:-$ALL}" | tr ',' ' ')
 suite_start=$(date +%s)

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "can/FrameImage.h"
 #include "can/FrameType.h"
 #include "can/RawSocket.h"
+#include "can/WriteRefusals.h"
 
 // One raw SocketCAN socket bound to one interface. `Format` holds what the
 // frame formats do differently: the image type, the interface-index failure
@@ -49,12 +51,14 @@ class CanChannel {
     return ApplySocketOptions(m_socket, m_filter, m_loopback, m_rcvOwn);
   }
 
-  // Sends the frame m_countOnce times; returns the writes that went out.
-  // A length that does not fit the payload area sends nothing.
+  // Sends the frame m_countOnce times; returns the writes that went out
+  // and counts the others in m_refusals. A length that does not fit the
+  // payload area sends nothing.
   int Write(FrameType type, int id, int length, unsigned char* data) {
     Image image;
     if (!Build(&image, type, id, length, data)) return 0;
-    return WriteRepeated(m_socket, &image, sizeof image, m_countOnce);
+    return WriteRepeated(m_socket, &image, sizeof image, m_countOnce,
+                         &m_refusals);
   }
 
   // Sends the frame until `required` writes went out (see
@@ -63,7 +67,8 @@ class CanChannel {
             unsigned char* data) {
     Image image;
     if (!Build(&image, type, id, length, data)) return 0;
-    return WriteUntilAccepted(m_socket, &image, sizeof image, required);
+    return WriteUntilAccepted(m_socket, &image, sizeof image, required,
+                              &m_refusals);
   }
 
   // `data` must hold kPayload bytes.
@@ -78,6 +83,10 @@ class CanChannel {
     return ReadWhole(m_socket, &image, sizeof image);
   }
 
+  // Frames the socket dropped because its receive buffer was full; false
+  // when the kernel cannot tell.
+  bool Drops(uint32_t* drops) const { return ReceiveDrops(m_socket, drops); }
+
   // The socket stays open until the process ends.
   bool Close() { return true; }
 
@@ -88,6 +97,7 @@ class CanChannel {
   int m_rcvOwn;
   Format m_format;
   int m_socket = 0;
+  WriteRefusals m_refusals;
 
  private:
   bool Build(Image* image, FrameType type, int id, int length,

@@ -3,8 +3,10 @@
 
 #include <linux/can.h>
 #include <linux/can/raw.h>
+#include <linux/sock_diag.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -90,6 +92,19 @@ int SetSockOpt(int, int level, int name, const void* value, socklen_t length) {
   return Log(tag) ? 0 : -1;
 }
 
+int GetSockOpt(int, int level, int name, void* value, socklen_t* length) {
+  if (level != SOL_SOCKET || name != SO_MEMINFO) {
+    Log(OptionTag(level, name));
+    return -1;
+  }
+  if (!Log("SO_MEMINFO")) return -1;
+  uint32_t meminfo[SK_MEMINFO_VARS] = {};
+  meminfo[SK_MEMINFO_DROPS] = Fake().drops;
+  *length = std::min(*length, static_cast<socklen_t>(sizeof meminfo));
+  std::memcpy(value, meminfo, *length);
+  return 0;
+}
+
 ssize_t Read(int, void* buffer, size_t size) {
   FakeSystem& fake = Fake();
   fake.calls.push_back("read");
@@ -118,8 +133,9 @@ ssize_t Write(int, const void* buffer, size_t size) {
     fake.writeResults.pop_front();
   }
   if (fake.afterWrite) fake.afterWrite();
-  if (result < 0) errno = ENOBUFS;
-  return result;
+  if (result >= 0) return result;
+  errno = static_cast<int>(-result);
+  return -1;
 }
 
 int64_t MonotonicMicros() {

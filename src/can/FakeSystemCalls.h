@@ -20,7 +20,10 @@ struct FakeSystem {
   int socketResult = 7;
   int ifindex = 4;
   int mtu = 72;
-  std::deque<ssize_t> writeResults;  // empty: every write goes out whole
+  // Empty: every write goes out whole. A negative entry -E fails the write
+  // with errno E.
+  std::deque<ssize_t> writeResults;
+  uint32_t drops = 0;  // what SO_MEMINFO tells of the receive buffer
   struct Arrival {
     Bytes image;
     int64_t wallClock = -1;  // when >= 0, the wall clock at its arrival

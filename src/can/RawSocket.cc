@@ -2,8 +2,10 @@
 #include "can/RawSocket.h"
 
 #include <linux/can/raw.h>
+#include <linux/sock_diag.h>
 #include <sys/ioctl.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -82,23 +84,34 @@ bool ApplySocketOptions(int socket, int filter, int loopback, int rcvOwn) {
                    sizeof rcvOwn, "Failed to set receive own message mode");
 }
 
-int WriteRepeated(int socket, const void* image, size_t size, int times) {
+namespace {
+
+bool WriteWhole(int socket, const void* image, size_t size,
+                WriteRefusals* refusals) {
+  const ssize_t written = sys::Write(socket, image, size);
+  if (written == static_cast<ssize_t>(size)) return true;
+  refusals->Count(written < 0 ? errno : 0);
+  return false;
+}
+
+}  // namespace
+
+int WriteRepeated(int socket, const void* image, size_t size, int times,
+                  WriteRefusals* refusals) {
   int accepted = 0;
   for (int i = 0; i < times; ++i) {
-    if (sys::Write(socket, image, size) == static_cast<ssize_t>(size)) {
-      ++accepted;
-    }
+    if (WriteWhole(socket, image, size, refusals)) ++accepted;
   }
   return accepted;
 }
 
 int WriteUntilAccepted(int socket, const void* image, size_t size,
-                       int required) {
+                       int required, WriteRefusals* refusals) {
   constexpr int64_t kGiveUpMicros = kTimeoutSeconds * 1000000;
   int accepted = 0;
   int64_t lastProgress = sys::MonotonicMicros();
   while (accepted < required) {
-    if (sys::Write(socket, image, size) == static_cast<ssize_t>(size)) {
+    if (WriteWhole(socket, image, size, refusals)) {
       ++accepted;
       lastProgress = sys::MonotonicMicros();
     } else if (sys::MonotonicMicros() - lastProgress >= kGiveUpMicros) {
@@ -110,4 +123,15 @@ int WriteUntilAccepted(int socket, const void* image, size_t size,
 
 bool ReadWhole(int socket, void* image, size_t size) {
   return sys::Read(socket, image, size) == static_cast<ssize_t>(size);
+}
+
+bool ReceiveDrops(int socket, uint32_t* drops) {
+  uint32_t meminfo[SK_MEMINFO_VARS] = {};
+  socklen_t length = sizeof meminfo;
+  if (sys::GetSockOpt(socket, SOL_SOCKET, SO_MEMINFO, meminfo, &length) != 0 ||
+      length <= SK_MEMINFO_DROPS * sizeof meminfo[0]) {
+    return false;
+  }
+  *drops = meminfo[SK_MEMINFO_DROPS];
+  return true;
 }

@@ -5,6 +5,9 @@
 #include <net/if.h>
 
 #include <cstddef>
+#include <cstdint>
+
+#include "can/WriteRefusals.h"
 
 // The steps of opening a raw CAN socket that both frame formats share, and
 // the whole-image transfers. Each set-up step prints its own failure message.
@@ -22,13 +25,19 @@ bool BindInterface(int socket, const sockaddr_can& address);
 // Applies time-outs, receive filter, loopback and receive-own, in that order.
 bool ApplySocketOptions(int socket, int filter, int loopback, int rcvOwn);
 
-// Writes the image `times` times; returns how many writes went out whole.
-int WriteRepeated(int socket, const void* image, size_t size, int times);
+// Writes the image `times` times; returns how many writes went out whole
+// and counts the others in `refusals`.
+int WriteRepeated(int socket, const void* image, size_t size, int times,
+                  WriteRefusals* refusals);
 
 // Writes the image until `required` writes went out whole; gives up early
 // when no write has gone through for the socket's send time-out.
 int WriteUntilAccepted(int socket, const void* image, size_t size,
-                       int required);
+                       int required, WriteRefusals* refusals);
 
 // One read of one image; true only when exactly `size` bytes came.
 bool ReadWhole(int socket, void* image, size_t size);
+
+// Frames the kernel dropped for this socket because its receive buffer was
+// full; false when the kernel cannot tell.
+bool ReceiveDrops(int socket, uint32_t* drops);

@@ -24,6 +24,10 @@ int SetSockOpt(int fd, int level, int name, const void* value,
   return ::setsockopt(fd, level, name, value, length);
 }
 
+int GetSockOpt(int fd, int level, int name, void* value, socklen_t* length) {
+  return ::getsockopt(fd, level, name, value, length);
+}
+
 ssize_t Read(int fd, void* buffer, size_t size) {
   return ::read(fd, buffer, size);
 }

@@ -16,6 +16,7 @@ int Ioctl(int fd, unsigned long request, ifreq* ifr);
 int Bind(int fd, const sockaddr* address, socklen_t length);
 int SetSockOpt(int fd, int level, int name, const void* value,
                socklen_t length);
+int GetSockOpt(int fd, int level, int name, void* value, socklen_t* length);
 ssize_t Read(int fd, void* buffer, size_t size);
 ssize_t Write(int fd, const void* buffer, size_t size);
 // Microseconds of a clock that never jumps; bounds retries.

@@ -8,6 +8,7 @@
 
 #include "test/CanTester.h"
 #include "test/FrameLine.h"
+#include "test/LossReport.h"
 #include "test/RateLine.h"
 
 template <class Variant>
@@ -43,5 +44,7 @@ bool CanTester<Variant>::ReadFrame() {
   }
   printf("\nreceive frames:%lld\n", static_cast<long long>(count));
   if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);
+  uint32_t drops = 0;
+  if (m_can->Drops(&drops)) ReportDrops(m_can->m_device, drops);
   return true;
 }

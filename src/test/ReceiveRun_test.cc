@@ -112,6 +112,32 @@ TYPED_TEST(ReceiveRunTest, IgnoresImagesOfTheWrongSize) {
   EXPECT_EQ(this->Receive({"-S", "1"}), std::string(kLines) + kTotals);
 }
 
+TYPED_TEST(ReceiveRunTest, SaysOnStandardErrorHowManyFramesTheSocketDropped) {
+  struct Case {
+    std::string failing;
+    uint32_t drops;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"", 0, ""},
+      {"", 97,
+       "dropped frames:97, which reached can1 while the receive buffer was "
+       "full (read faster, with display none or file, or raise "
+       "net.core.rmem_default)\n"},
+      {"SO_MEMINFO", 97, ""},  // a kernel that cannot tell
+  };
+  for (const Case& c : cases) {
+    TesterHarness<TypeParam> run;
+    InterruptWhenIdle();
+    Fake().failing = c.failing;
+    Fake().drops = c.drops;
+    ASSERT_TRUE(run.Init({"-D", "can1"}));
+    EXPECT_TRUE(run.Test());
+    EXPECT_EQ(run.out, "Testing...\n\nreceive frames:0\n");
+    EXPECT_EQ(run.err, c.message);
+  }
+}
+
 TYPED_TEST(ReceiveRunTest, EndsOnceAfterTwoPressesOfCtrlC) {
   Fake().whenIdle = [] {
     raise(SIGINT);

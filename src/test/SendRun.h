@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "test/CanTester.h"
+#include "test/LossReport.h"
 #include "test/RateLine.h"
 #include "time/CTimeStamp.h"
 #include "time/WallClock.h"
@@ -37,5 +38,6 @@ bool CanTester<Variant>::SendFrame() {
   printf("\nsend frames:%lld\n", static_cast<long long>(total));
   PrintRate(total, CTimeStamp::GetInstance()->GetStamp(),
             Variant::kRateAtAnyTime);
+  ReportRefusals(m_can->m_device, m_can->m_refusals);
   return false;
 }

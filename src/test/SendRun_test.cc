@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <linux/can.h>
 
+#include <cerrno>
 #include <csignal>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,34 @@ TYPED_TEST(SendRunTest, CountsOnlyWritesThatWentOut) {
   AdvanceClockPerWrite(1000);
   EXPECT_EQ(this->Send({"-C", "4"}),
             "\nsend frames:1\ntime:4000 us\nspeed:250 f/s\n");
+}
+
+TYPED_TEST(SendRunTest, SaysOnStandardErrorWhyWritesWereRefused) {
+  const auto whole =
+      static_cast<ssize_t>(sizeof(typename TypeParam::Channel::Image));
+  const std::string full =
+      ": the transmit queue of can0 was full (ip link set can0 txqueuelen N "
+      "enlarges it; -t pauses after each step)\n";
+  const std::vector<std::pair<std::deque<ssize_t>, std::string>> cases = {
+      {{whole, whole}, ""},
+      {{-ENOBUFS, whole, -ENOBUFS, -ENETDOWN},
+       "refused writes:3, most with \"No buffer space available\"" + full},
+      {{-ENETDOWN, -ENETDOWN, -ENOBUFS, whole},
+       "refused writes:3, most with \"Network is down\": can0 was down\n"},
+      {{-EAGAIN, whole},
+       "refused writes:1, most with \"Resource temporarily unavailable\": no "
+       "frame left can0 for 5 s (is the bus connected, with a node that "
+       "acknowledges?)\n"},
+      {{whole - 1, -EPERM, whole - 1},
+       "refused writes:3, most with \"short write\"\n"},
+  };
+  for (const auto& [results, message] : cases) {
+    TesterHarness<TypeParam> run;
+    Fake().writeResults = results;
+    ASSERT_TRUE(run.Init({"-w", "-C", std::to_string(results.size())}));
+    run.Test();
+    EXPECT_EQ(run.err, message);
+  }
 }
 
 TYPED_TEST(SendRunTest, GrowsStandardIdentifiersThroughTheirMask) {

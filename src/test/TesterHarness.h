@@ -55,8 +55,10 @@ class TesterHarness {
 
   bool Test() {
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     const bool passed = tester.Test();
     out += testing::internal::GetCapturedStdout();
+    err += testing::internal::GetCapturedStderr();
     return passed;
   }
 
@@ -75,6 +77,7 @@ class TesterHarness {
 
   Tester tester;
   std::string out;
+  std::string err;  // what Test printed on standard error
 
  private:
   std::vector<std::string> m_words;

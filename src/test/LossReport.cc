@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#include "test/LossReport.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The totals go first, also where both streams end up in one file.
+FILE* AfterTheTotals() {
+  fflush(stdout);
+  return stderr;
+}
+
+}  // namespace
+
+void ReportDrops(const char* device, uint32_t drops) {
+  if (drops == 0) return;
+  fprintf(AfterTheTotals(),
+          "dropped frames:%u, which reached %s while the receive buffer was "
+          "full (read faster, with display none or file, or raise "
+          "net.core.rmem_default)\n",
+          drops, device);
+}
+
+void ReportRefusals(const char* device, const WriteRefusals& refusals) {
+  const int64_t total = refusals.Total();
+  if (total == 0) return;
+  const int reason = refusals.MostCommon();
+  FILE* out = AfterTheTotals();
+  fprintf(out, "refused writes:%lld, most with \"%s\"",
+          static_cast<long long>(total),
+          reason == 0 ? "short write" : strerror(reason));
+  switch (reason) {
+    case ENOBUFS:
+      fprintf(out,
+              ": the transmit queue of %s was full (ip link set %s txqueuelen "
+              "N enlarges it; -t pauses after each step)",
+              device, device);
+      break;
+    case ENETDOWN: fprintf(out, ": %s was down", device); break;
+    case EAGAIN:
+      fprintf(out,
+              ": no frame left %s for 5 s (is the bus connected, with a "
+              "node that acknowledges?)",
+              device);
+      break;
+    default: break;
+  }
+  fputc('\n', out);
+}

@@ -195,6 +195,10 @@ waiting() {
 # cpu_ticks PID: user + system time so far, fields 14 and 15 of /proc/PID/stat.
 cpu_ticks() { rest_of_stat "$1" | awk '{ print $12 + $13 }'; }
 
+# sleeps PID: how often the process has gone to sleep so far. A receiver that
+# sleeps once a frame pays a wake-up and two task switches for each.
+sleeps() { sed -n 's/^voluntary_ctxt_switches:[[:space:]]*//p' "/proc/$1/status"; }
+
 # receiver WHO MODE PROG DEV: sets CMD, the command of receiver WHO ("ours"
 # or "candump") in display MODE (none, file, screen) on DEV, and LABEL, how a
 # row shows it. File output goes to $B/recv.txt, screen output into a pipe to
@@ -212,12 +216,13 @@ receiver() {
 }
 
 # recv_one KEY WHO ROUND PROG MODE SENDER SEND_DEV RECV_DEV: one receive run;
-# records KEY.recv, .pct, .cpu (microseconds a frame), .ticks and .rate
+# records KEY.recv, .pct, .cpu (microseconds a frame), .ticks, .sleeps (a
+# frame) and .rate
 # (the sender's frames/s, exec to exit); KEY.short for a silent candump that
 # missed frames (count unknown).
 recv_one() {
     local key=$1 who=$2 round=$3 prog=$4 mode=$5 sender=$6 sdev=$7 rdev=$8
-    local out=$B/recv.out reader="" before pid ticks got rc lines
+    local out=$B/recv.out reader="" before pid ticks slept got rc lines
     rm -f "$B"/recv.*
     [ "$who.$mode" = candump.file ] && out=$B/recv.txt
     if [ "$mode" = screen ]; then
@@ -240,6 +245,7 @@ recv_one() {
     [ "$SENT" -gt 0 ] || broken "$sender sent nothing on $sdev (status $RC): $(head -c 200 "$B/out" | tr '\n' '|')"
     wait_until 300 waiting "$pid" || say "warning: $key still busy 30 s after the sender ended"
     ticks=$(cpu_ticks "$pid")
+    slept=$(sleeps "$pid")
     got=""
     if [ "$who.$mode" = candump.none ]; then
         cansend "$sdev" 123#55
@@ -273,8 +279,9 @@ recv_one() {
     record "$key.recv" "$round" "$got"
     record "$key.pct" "$round" "$(awk -v g="$got" -v s="$SENT" 'BEGIN { print (s > 0 ? 100 * g / s : 0) }')"
     record "$key.ticks" "$round" "$ticks"
-    [ "$got" -gt 0 ] && record "$key.cpu" "$round" \
-        "$(awk -v t="$ticks" -v hz="$HZ" -v g="$got" 'BEGIN { print t * 1000000 / hz / g }')"
+    [ "$got" -gt 0 ] || return 0
+    record "$key.cpu" "$round" "$(awk -v t="$ticks" -v hz="$HZ" -v g="$got" 'BEGIN { print t * 1000000 / hz / g }')"
+    record "$key.sleeps" "$round" "$(awk -v s="$slept" -v g="$got" 'BEGIN { print s / g }')"
 }
 
 # recv_row PROG MODE SENDER SEND_DEV RECV_DEV: PROG's receive run in display
@@ -293,14 +300,15 @@ recv_row() {
 
     say
     say "receive: display $mode on $rdev, $sender sending $RN frames on $sdev, $ROUNDS rounds; median (min-max)"
-    say "$(printf '  %-26s %-20s %-20s %-22s %-16s %s' receiver 'frames received' '% of sent' 'CPU us/frame' 'CPU ticks a run' 'sender frames/s')"
+    say "$(printf '  %-26s %-20s %-20s %-22s %-16s %-18s %s' receiver 'frames received' '% of sent' 'CPU us/frame' 'CPU ticks a run' 'sleeps/frame' 'sender frames/s')"
     for who in ours candump; do
         receiver "$who" "$mode" "$prog" "$rdev"
         got=$(figure "$row.$who.recv" %d)
         short=$(awk -F '\t' -v k="$row.$who.short" '$1 == k' "$SAMPLES" | wc -l)
         [ "$short" -gt 0 ] && got="all in $((ROUNDS - short)) of $ROUNDS"
-        say "$(printf '  %-26s %-20s %-20s %-22s %-16s %s' "$LABEL" "$got" "$(figure "$row.$who.pct" %.1f)" \
-            "$(figure "$row.$who.cpu" %.1f)" "$(figure "$row.$who.ticks" %d)" "$(figure "$row.$who.rate" %d)")"
+        say "$(printf '  %-26s %-20s %-20s %-22s %-16s %-18s %s' "$LABEL" "$got" "$(figure "$row.$who.pct" %.1f)" \
+            "$(figure "$row.$who.cpu" %.1f)" "$(figure "$row.$who.ticks" %d)" "$(figure "$row.$who.sleeps" %.2f)" \
+            "$(figure "$row.$who.rate" %d)")"
     done
     say "$(printf '  %-48s %s' "$prog / candump, CPU per frame:" "$(ratio "$row.ours.cpu" "$row.candump.cpu")")"
 }

@@ -215,14 +215,26 @@ receiver() {
     esac
 }
 
+# received WHO MODE: the frames the receiver that has just ended got, from
+# its output (silent candump: see recv_one).
+received() {
+    case $1.$2 in
+        ours.none|ours.file) frames_of "$B/recv.out" ;;
+        # Frame lines between "Testing..." and "", "receive frames:", "time:",
+        # "speed:" (three lines in all when no frame came).
+        ours.screen) awk '{ print ($1 > 3 ? $1 - 5 : 0) }' "$B/recv.lines" ;;
+        candump.file) wc -l < "$B/recv.txt" ;;
+        candump.screen) cat "$B/recv.lines" ;;
+    esac
+}
+
 # recv_one KEY WHO ROUND PROG MODE SENDER SEND_DEV RECV_DEV: one receive run;
 # records KEY.recv, .pct, .cpu (microseconds a frame), .ticks, .sleeps (a
-# frame) and .rate
-# (the sender's frames/s, exec to exit); KEY.short for a silent candump that
-# missed frames (count unknown).
+# frame) and .rate (the sender's frames/s, exec to exit); KEY.short for a
+# silent candump that missed frames (count unknown).
 recv_one() {
     local key=$1 who=$2 round=$3 prog=$4 mode=$5 sender=$6 sdev=$7 rdev=$8
-    local out=$B/recv.out reader="" before pid ticks slept got rc lines
+    local out=$B/recv.out reader="" before pid ticks slept got rc
     rm -f "$B"/recv.*
     [ "$who.$mode" = candump.file ] && out=$B/recv.txt
     if [ "$mode" = screen ]; then
@@ -249,23 +261,14 @@ recv_one() {
     got=""
     if [ "$who.$mode" = candump.none ]; then
         cansend "$sdev" 123#55
-        if wait_until 20 not_alive "$pid"; then got=$RN; else record "$key.short" "$round" 1; fi
+        if wait_until 20 not_alive "$pid"; then got=$SENT; else record "$key.short" "$round" 1; fi
     fi
     kill -INT "$pid" 2>/dev/null
     wait_until 80 not_alive "$pid" || kill -KILL "$pid" 2>/dev/null
     wait "$pid"
     rc=$?
     [ -n "$reader" ] && wait "$reader"
-    case $who.$mode in
-        ours.none|ours.file) got=$(frames_of "$B/recv.out") ;;
-        ours.screen)
-            # Frame lines between "Testing..." and "", "receive frames:",
-            # "time:", "speed:" (three lines when no frame came).
-            lines=$(cat "$B/recv.lines")
-            got=$(( lines > 3 ? lines - 5 : 0 )) ;;
-        candump.file) got=$(wc -l < "$B/recv.txt") ;;
-        candump.screen) got=$(cat "$B/recv.lines") ;;
-    esac
+    [ "$who.$mode" = candump.none ] || got=$(received "$who" "$mode")
     if [ "$who" = ours ] && [ "$rc" != 0 ]; then
         broken "$key ended with status $rc: $(head -c 200 "$B/recv.out" | tr '\n' '|')"; return
     fi

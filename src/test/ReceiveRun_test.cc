@@ -3,6 +3,7 @@
 #include <linux/can.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <deque>
@@ -110,6 +111,16 @@ TYPED_TEST(ReceiveRunTest, IgnoresImagesOfTheWrongSize) {
   cut.resize(cut.size() - 1);
   Fake().reads.push_front({cut});
   EXPECT_EQ(this->Receive({"-S", "1"}), std::string(kLines) + kTotals);
+}
+
+TYPED_TEST(ReceiveRunTest, AsksForBatchSchedulingBeforeItsFirstRead) {
+  Fake().failing = "sched_setscheduler";  // a refusal changes nothing
+  EXPECT_EQ(this->Receive({"-S", "1"}), std::string(kLines) + kTotals);
+  const std::vector<std::string>& calls = Fake().calls;
+  const auto batch =
+      std::find(calls.begin(), calls.end(), "sched_setscheduler");
+  ASSERT_NE(batch, calls.end());
+  EXPECT_EQ(std::find(calls.begin(), batch, "read"), batch);
 }
 
 TYPED_TEST(ReceiveRunTest, EndsOnceAfterTwoPressesOfCtrlC) {

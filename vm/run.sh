@@ -16,8 +16,8 @@
 #   VM_TIMEOUT     seconds the whole VM may run (default 240, bench 900)
 #   VM_CASES       test mode: space-separated case names to run (default all)
 #   VM_BENCH_ROUNDS, VM_BENCH_N, VM_BENCH_RECV_N  bench mode: rounds of each
-#                  comparison (default 5), frames per send run (20000) and per
-#                  receive run (5000)
+#                  comparison (default 5), frames per send run (16000) and per
+#                  receive run (4000)
 #   VM_BENCH_BASELINE=DIR  bench mode: static aarch64 programs of another
 #                  build, run as extra contenders in the send rows
 #   VM_REFRESH=1   re-resolve and re-download the Debian arm64 packages

@@ -15,9 +15,14 @@
 #            else build-aarch64-static/ at the top of the repository.
 #
 # Environment:
-#   VM_TIMEOUT     seconds the whole VM may run (default 240; soak 900)
+#   VM_TIMEOUT     seconds the whole VM may run (default 240; bench and soak 900)
 #   VM_SOAK_N      soak mode: frames per link (default 200000)
 #   VM_CASES       test mode: space-separated case names to run (default all)
+#   VM_BENCH_ROUNDS, VM_BENCH_N, VM_BENCH_RECV_N  bench mode: rounds of each
+#                  comparison (default 5), frames per send run (16000) and per
+#                  receive run (4000)
+#   VM_BENCH_BASELINE=DIR  bench mode: static aarch64 programs of another
+#                  build, run as extra contenders in the send rows
 #   VM_REFRESH=1   re-resolve and re-download the Debian arm64 packages
 #   VM_GUEST_SCRIPT=FILE  debugging aid: run this busybox sh script in the
 #                  guest instead of the mode's own (mode still picks the verdict)
@@ -33,9 +38,9 @@ cache="$top/build/vm-cache"
 mode=${1:-}
 bindir=${2:-${CAN_TESTER_BIN_DIR:-$top/build-aarch64-static}}
 vm_timeout=${VM_TIMEOUT:-240}
-[ "$mode" = soak ] && vm_timeout=${VM_TIMEOUT:-900}
+case "$mode" in bench|soak) vm_timeout=${VM_TIMEOUT:-900} ;; esac
 
-usage() { sed -n '3,25s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+usage() { sed -n '3,31s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 log() { printf 'run.sh: %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 
@@ -85,12 +90,13 @@ if [ "$mode" = bench ]; then
 fi
 
 # ---------------------------------------------------------------- programs
+# find_prog NAME [DIR]: the program NAME under DIR (default BIN_DIR).
 find_prog() {
-    local name=$1 f
-    [ -d "$bindir" ] || return 1
+    local name=$1 dir=${2:-$bindir} f
+    [ -d "$dir" ] || return 1
     # The directory itself first (a build tree), else the shallowest match.
-    [ -f "$bindir/$name" ] && [ -x "$bindir/$name" ] && { printf '%s\n' "$bindir/$name"; return 0; }
-    f=$(find "$bindir" -maxdepth 3 -type f -name "$name" -perm -u+x 2>/dev/null |
+    [ -f "$dir/$name" ] && [ -x "$dir/$name" ] && { printf '%s\n' "$dir/$name"; return 0; }
+    f=$(find "$dir" -maxdepth 3 -type f -name "$name" -perm -u+x 2>/dev/null |
         awk -F/ '{ print NF "\t" $0 }' | sort -n | head -n 1 | cut -f2-)
     [ -n "$f" ] || return 1
     printf '%s\n' "$f"
@@ -98,9 +104,10 @@ find_prog() {
 
 canfd_bin=$(find_prog canfd_tester) || die "no canfd_tester under $bindir (build the static aarch64 programs first, or pass their directory)"
 can_bin=$(find_prog can_tester) || die "no can_tester under $bindir"
+# e_machine of an ELF header: 0xb7 is aarch64.
+is_aarch64() { [ "$(od -An -tx1 -j18 -N2 "$1" | tr -d ' ')" = b700 ]; }
 for b in "$canfd_bin" "$can_bin"; do
-    # e_machine of an ELF header: 0xb7 is aarch64.
-    [ "$(od -An -tx1 -j18 -N2 "$b" | tr -d ' ')" = b700 ] || die "$b is not an aarch64 ELF binary"
+    is_aarch64 "$b" || die "$b is not an aarch64 ELF binary"
 done
 
 # ---------------------------------------------------------------- packages
@@ -187,8 +194,12 @@ pkgfile() {
     return 1
 }
 
-# ---------------------------------------------------------------- helper
+# ---------------------------------------------------------------- bench
+# The bare write() loop, the baseline programs and the bench parameters,
+# which reach the guest as kernel command-line words (vmbench...=VALUE).
 writeloop=""
+baseline=()
+bench_words=""
 if [ "$mode" = bench ]; then
     writeloop="$cache/writeloop"
     if [ ! -x "$writeloop" ] || [ "$here/guest/writeloop.c" -nt "$writeloop" ]; then
@@ -196,6 +207,19 @@ if [ "$mode" = bench ]; then
         aarch64-linux-gnu-gcc -O2 -static -Wall -Wextra -o "$writeloop.$$" "$here/guest/writeloop.c"
         mv -f "$writeloop.$$" "$writeloop"
     fi
+    if [ -n "${VM_BENCH_BASELINE:-}" ]; then
+        for p in canfd_tester can_tester; do
+            b=$(find_prog "$p" "$VM_BENCH_BASELINE") || die "no baseline $p under $VM_BENCH_BASELINE"
+            is_aarch64 "$b" || die "$b is not an aarch64 ELF binary"
+            baseline+=("$b")
+        done
+    fi
+    for w in ROUNDS:rounds N:n RECV_N:recvn; do
+        v=$(printenv "VM_BENCH_${w%%:*}" || true)
+        [ -z "$v" ] && continue
+        case "$v" in *[!0-9]*) die "VM_BENCH_${w%%:*} must be a number" ;; esac
+        bench_words="$bench_words vmbench${w#*:}=$v"
+    done
 fi
 
 # ---------------------------------------------------------------- initramfs
@@ -278,6 +302,11 @@ done
 cp "$canfd_bin" "$stage/opt/can/canfd_tester"
 cp "$can_bin" "$stage/opt/can/can_tester"
 [ -n "$writeloop" ] && cp "$writeloop" "$stage/opt/can/writeloop"
+if [ ${#baseline[@]} -gt 0 ]; then
+    mkdir -p "$stage/opt/baseline"
+    cp "${baseline[@]}" "$stage/opt/baseline/"
+    chmod 755 "$stage"/opt/baseline/*
+fi
 for f in "$here"/guest/*.sh; do [ -f "$f" ] && cp "$f" "$stage/guest/"; done
 cp "$guest_script" "$stage/guest/main.sh"
 cp "$here/guest/init" "$stage/init"
@@ -291,6 +320,7 @@ console="$run_dir/console.log"
 append="console=ttyAMA0 panic=-1 quiet loglevel=1 vmmode=$mode"
 [ -n "${VM_CASES:-}" ] && append="$append vmcases=$(printf '%s' "$VM_CASES" | tr ' ' ',')"
 [ -n "${VM_SOAK_N:-}" ] && append="$append vmsoakn=$VM_SOAK_N"
+append="$append$bench_words"
 
 log "booting $kver ($mode), programs from $(dirname "$canfd_bin")"
 start=$(date +%s.%N)

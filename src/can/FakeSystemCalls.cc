@@ -143,4 +143,6 @@ int64_t MonotonicMicros() {
   return Fake().monotonic;
 }
 
+int BatchScheduling() { return Log("sched_setscheduler") ? 0 : -1; }
+
 }  // namespace sys

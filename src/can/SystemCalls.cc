@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "can/SystemCalls.h"
 
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
@@ -40,6 +41,11 @@ int64_t MonotonicMicros() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+int BatchScheduling() {
+  const sched_param param{};
+  return ::sched_setscheduler(0, SCHED_BATCH, &param);
 }
 
 }  // namespace sys

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-// The few system calls the channel makes. Programs link the real ones
-// (SystemCalls.cc); unit tests link a fake in their place.
+// The few system calls the channel and the receive run make. Programs link
+// the real ones (SystemCalls.cc); unit tests link a fake in their place.
 namespace sys {
 
 int Socket(int domain, int type, int protocol);
@@ -21,5 +21,8 @@ ssize_t Read(int fd, void* buffer, size_t size);
 ssize_t Write(int fd, const void* buffer, size_t size);
 // Microseconds of a clock that never jumps; bounds retries.
 int64_t MonotonicMicros();
+// SCHED_BATCH for this process: woken, it no longer preempts the running
+// task. Returns 0, or -1 when refused.
+int BatchScheduling();
 
 }  // namespace sys

@@ -3,6 +3,7 @@
 #include <linux/can.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <deque>
@@ -136,6 +137,16 @@ TYPED_TEST(ReceiveRunTest, SaysOnStandardErrorHowManyFramesTheSocketDropped) {
     EXPECT_EQ(run.out, "Testing...\n\nreceive frames:0\n");
     EXPECT_EQ(run.err, c.message);
   }
+}
+
+TYPED_TEST(ReceiveRunTest, AsksForBatchSchedulingBeforeItsFirstRead) {
+  Fake().failing = "sched_setscheduler";  // a refusal changes nothing
+  EXPECT_EQ(this->Receive({"-S", "1"}), std::string(kLines) + kTotals);
+  const std::vector<std::string>& calls = Fake().calls;
+  const auto batch =
+      std::find(calls.begin(), calls.end(), "sched_setscheduler");
+  ASSERT_NE(batch, calls.end());
+  EXPECT_EQ(std::find(calls.begin(), batch, "read"), batch);
 }
 
 TYPED_TEST(ReceiveRunTest, EndsOnceAfterTwoPressesOfCtrlC) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <linux/can.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <deque>
@@ -68,6 +69,13 @@ TYPED_TEST(SendRunTest, SendsCountTimesCountOnceFramesAndReportsTheRate) {
   EXPECT_EQ(this->m_run.tester.m_count, 0);
   const std::vector<unsigned char> fill(8, 0xAB);
   EXPECT_EQ(SentFrames(8), std::vector<Sent>(6, Sent{0x123, fill}));
+}
+
+TYPED_TEST(SendRunTest, KeepsItsScheduling) {
+  this->Send({"-C", "1"});
+  EXPECT_EQ(std::count(Fake().calls.begin(), Fake().calls.end(),
+                       "sched_setscheduler"),
+            0);
 }
 
 TYPED_TEST(SendRunTest, PausesAfterEveryStepOnlyWhenAskedTo) {

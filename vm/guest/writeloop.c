@@ -3,13 +3,15 @@
  * The floor for the send benchmark: a bare loop of write() calls of one
  * frame on a raw CAN socket, with nothing else per frame.
  *
- *   writeloop IFACE COUNT fd|classic [LOOPBACK]
+ *   writeloop IFACE COUNT fd|classic [LOOPBACK [LENGTH]]
  *   writeloop --now        prints the wall-clock time in microseconds
  *                          (the guest's busybox date has no sub-second field)
  *
- * Sends COUNT copies of the frame id 0x123, 8 payload bytes 0x55 (as a
- * struct canfd_frame without flags for "fd", as a struct can_frame for
- * "classic"), with CAN_RAW_LOOPBACK set to LOOPBACK (default 0), and prints
+ * Sends COUNT copies of the frame id 0x123, LENGTH payload bytes 0x55
+ * (default 8; up to 64 as a struct canfd_frame without flags for "fd", up to
+ * 8 as a struct can_frame for "classic"), with CAN_RAW_LOOPBACK set to
+ * LOOPBACK (default 0; 1 lets receivers on this host see the frames), and
+ * prints
  *   writeloop: sent N of COUNT frames in T us: S f/s
  * where S = N * 1000000 / T. Exit status 0 when every write was whole.
  */
@@ -38,13 +40,18 @@ int main(int argc, char **argv)
         printf("%lld\n", (long long)now_us());
         return 0;
     }
-    if (argc < 4 || argc > 5) {
-        fprintf(stderr, "usage: %s IFACE COUNT fd|classic [LOOPBACK]\n", argv[0]);
+    if (argc < 4 || argc > 6) {
+        fprintf(stderr, "usage: %s IFACE COUNT fd|classic [LOOPBACK [LENGTH]]\n", argv[0]);
         return 2;
     }
     const long count = strtol(argv[2], NULL, 10);
     const int fd_frames = strcmp(argv[3], "fd") == 0;
-    const int loopback = argc == 5 ? atoi(argv[4]) : 0;
+    const int loopback = argc >= 5 ? atoi(argv[4]) : 0;
+    const int length = argc == 6 ? atoi(argv[5]) : 8;
+    if (length < 0 || length > (fd_frames ? CANFD_MAX_DLEN : CAN_MAX_DLEN)) {
+        fprintf(stderr, "%s: length %d does not fit a %s frame\n", argv[0], length, argv[3]);
+        return 2;
+    }
 
     int s = socket(PF_CAN, SOCK_RAW, CAN_RAW);
     if (s < 0) {
@@ -81,8 +88,8 @@ int main(int argc, char **argv)
     struct canfd_frame frame;
     memset(&frame, 0, sizeof frame);
     frame.can_id = 0x123;
-    frame.len = 8;
-    memset(frame.data, 0x55, 8);
+    frame.len = (unsigned char)length;
+    memset(frame.data, 0x55, (size_t)length);
     /* A struct can_frame has the same layout for its first 16 bytes. */
     const size_t size = fd_frames ? sizeof(struct canfd_frame) : sizeof(struct can_frame);
 

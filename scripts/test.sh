@@ -3,8 +3,10 @@
 # Runs every test, installing what it needs on a fresh Debian machine:
 #  1. the unit tests and the program tests, built natively;
 #  2. the same under AddressSanitizer and UndefinedBehaviorSanitizer;
-#  3. the same cross-built for 64-bit ARM, under qemu-user;
-#  4. the static 64-bit ARM programs end to end against virtual CAN buses in
+#  3. the same cross-built for 64-bit ARM and for 32-bit ARM (armhf), under
+#     qemu-user;
+#  4. the static armhf programs: built, checked, run with -h under qemu-user;
+#  5. the static 64-bit ARM programs end to end against virtual CAN buses in
 #     a virtual machine, with can-utils as the peer.
 set -euo pipefail
 
@@ -18,20 +20,26 @@ step() { printf '\n=== %s\n' "$*"; }
 
 step "unit and program tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$jobs"
+cmake --build build -j "$jobs" >/dev/null
 ctest --test-dir build --output-on-failure --no-tests=error
 
 step "unit and program tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug \
   -DCAN_TESTER_SANITIZE=ON >/dev/null
-cmake --build build-sanitize -j "$jobs"
+cmake --build build-sanitize -j "$jobs" >/dev/null
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure --no-tests=error
 
 step "aarch64 unit and program tests under qemu-user"
-scripts/aarch64-tests.sh
+scripts/cross-tests.sh arm64
+
+step "armhf unit and program tests under qemu-user"
+scripts/cross-tests.sh armhf
+
+step "armhf static programs"
+scripts/cross-static.sh armhf
 
 step "aarch64 programs end to end in a virtual machine"
-scripts/aarch64-static.sh
+scripts/cross-static.sh arm64
 vm/run.sh test build-aarch64-static

@@ -7,7 +7,9 @@
 #  3. the same cross-built for 64-bit ARM and for 32-bit ARM (armhf), under
 #     qemu-user;
 #  4. the static armhf programs: built, checked, run with -h under qemu-user;
-#  5. the static 64-bit ARM programs end to end against virtual CAN buses in
+#  5. the Debian packages for amd64, arm64 and armhf: built, lintian, each
+#     unpacked and its programs run with -h;
+#  6. the static 64-bit ARM programs end to end against virtual CAN buses in
 #     a virtual machine, with can-utils as the peer.
 set -euo pipefail
 
@@ -40,6 +42,12 @@ scripts/cross-tests.sh armhf
 
 step "armhf static programs"
 scripts/cross-static.sh armhf
+
+step "Debian packages: lintian, unpacked, -h"
+packages=$(scripts/packages-all.sh)
+mapfile -t debs <<<"$packages"
+scripts/packages-check.sh "${debs[@]}"
+printf '%s\n' "${debs[@]##*/}"
 
 step "aarch64 programs end to end in a virtual machine"
 scripts/cross-static.sh arm64

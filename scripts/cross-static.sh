@@ -20,7 +20,7 @@ shift
 
 cd "$root"
 build="$build-static"
-cmake -S . -B "$build" \
+cmake -S . -B "$build" --no-warn-unused-cli \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_BUILD_TYPE=Release \
   -DCAN_TESTER_STATIC=ON \

@@ -19,8 +19,8 @@ cross_tools "${1:?usage: $0 arm64|armhf [cmake arguments]}" qemu-user-static goo
 shift
 
 cd "$root"
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-  -DCAN_TESTER_TESTS=ON "$@" >/dev/null
+cmake -S . -B "$build" --no-warn-unused-cli \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCAN_TESTER_TESTS=ON "$@" >/dev/null
 
 emulator=$(sed -n 's/^CMAKE_CROSSCOMPILING_EMULATOR:[A-Z]*=//p' "$build/CMakeCache.txt")
 if [ -z "$emulator" ]; then

@@ -19,7 +19,7 @@ cd "$root"
 install_packages cmake make g++ googletest mandoc
 
 jobs=$(nproc)
-step() { printf '\n=== %s\n' "$*"; }
+step() { printf '\n=== %s (at %d s)\n' "$*" "$SECONDS"; }
 
 step "unit and program tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -19,8 +19,13 @@ cross_tools "${1:?usage: $0 arm64|armhf [cmake arguments]}" qemu-user-static goo
 shift
 
 cd "$root"
+# -O1: a cross run tests what the target changes (word sizes, layouts, byte
+# order, its C library); the native tests cover -O3. At -O1 the test sources
+# compile in 60 % of the time.
 cmake -S . -B "$build" --no-warn-unused-cli \
-  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCAN_TESTER_TESTS=ON "$@" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCAN_TESTER_TESTS=ON \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" \
+  "$@" >/dev/null
 
 emulator=$(sed -n 's/^CMAKE_CROSSCOMPILING_EMULATOR:[A-Z]*=//p' "$build/CMakeCache.txt")
 if [ -z "$emulator" ]; then

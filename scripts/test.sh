@@ -24,7 +24,7 @@ step() { printf '\n=== %s (at %d s)\n' "$*" "$SECONDS"; }
 step "unit and program tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs" >/dev/null
-ctest --test-dir build --output-on-failure --no-tests=error
+ctest --test-dir build -j "$jobs" --output-on-failure --no-tests=error
 
 step "unit and program tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug \
@@ -32,7 +32,8 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug \
 cmake --build build-sanitize -j "$jobs" >/dev/null
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-sanitize --output-on-failure --no-tests=error
+  ctest --test-dir build-sanitize -j "$jobs" --output-on-failure \
+  --no-tests=error
 
 step "aarch64 unit and program tests under qemu-user"
 scripts/cross-tests.sh arm64

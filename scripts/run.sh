@@ -28,6 +28,6 @@ if [ "$(cat "/sys/class/net/$device/type" 2>/dev/null)" = 280 ]; then
   wait "$receiver"
 else
   echo "--- $device is no CAN interface here: running in a virtual machine"
-  scripts/aarch64-static.sh >/dev/null
+  scripts/cross-static.sh arm64 >/dev/null
   vm/run.sh demo build-aarch64-static
 fi

@@ -6,7 +6,9 @@
 #include <cstring>
 
 int DecimalArgument(const char* text) {
-  const long value = std::strtol(text, nullptr, 10);
+  // strtoll, not strtol: on 32-bit targets long is 32 bits wide and strtol
+  // would clamp a larger number before its low 32 bits are taken.
+  const long long value = std::strtoll(text, nullptr, 10);
   return static_cast<int>(static_cast<uint32_t>(value));
 }
 

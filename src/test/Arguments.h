@@ -6,7 +6,7 @@
 
 // Conversions of command-line words into settings.
 
-// strtol in base 10, kept to its low 32 bits; no digits give 0.
+// A 64-bit strtol in base 10, kept to its low 32 bits; no digits give 0.
 int DecimalArgument(const char* text);
 
 // "%x" into *field; text that is no hexadecimal number leaves it unchanged.

@@ -23,6 +23,7 @@
 #                  receive run (4000)
 #   VM_BENCH_BASELINE=DIR  bench mode: static aarch64 programs of another
 #                  build, run as extra contenders in the send rows
+#   VM_BENCH_ROWS  bench mode: all (default), send or receive rows only
 #   VM_REFRESH=1   re-resolve and re-download the Debian arm64 packages
 #   VM_GUEST_SCRIPT=FILE  debugging aid: run this busybox sh script in the
 #                  guest instead of the mode's own (mode still picks the verdict)
@@ -40,7 +41,7 @@ bindir=${2:-${CAN_TESTER_BIN_DIR:-$top/build-aarch64-static}}
 vm_timeout=${VM_TIMEOUT:-240}
 case "$mode" in bench|soak) vm_timeout=${VM_TIMEOUT:-900} ;; esac
 
-usage() { sed -n '3,31s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+usage() { sed -n '3,32s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 log() { printf 'run.sh: %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 
@@ -220,6 +221,10 @@ if [ "$mode" = bench ]; then
         case "$v" in *[!0-9]*) die "VM_BENCH_${w%%:*} must be a number" ;; esac
         bench_words="$bench_words vmbench${w#*:}=$v"
     done
+    case "${VM_BENCH_ROWS:-all}" in
+        all|send|receive) bench_words="$bench_words vmbenchrows=${VM_BENCH_ROWS:-all}" ;;
+        *) die "VM_BENCH_ROWS must be all, send or receive" ;;
+    esac
 fi
 
 # ---------------------------------------------------------------- initramfs

@@ -25,6 +25,7 @@
 ROUNDS=${vmbenchrounds:-5}
 N=$(( ${vmbenchn:-16000} / 100 * 100 ))   # a whole number of 100-frame steps
 RN=${vmbenchrecvn:-4000}
+ROWS=${vmbenchrows:-all}    # all, send or receive
 BASE=/opt/baseline
 B=/tmp/bench
 SAMPLES=$B/samples      # one recorded figure a line: KEY <tab> ROUND <tab> VALUE
@@ -329,27 +330,31 @@ started=$(date +%s)
 say "$ROUNDS rounds, $N frames a send run, $RN a receive run; $(grep -c ^processor /proc/cpuinfo) CPU, kernel $(uname -r), $HZ clock ticks/s"
 [ -d "$BASE" ] && say "baseline programs: $(ls "$BASE" | tr '\n' ' ')"
 
-#        program        length  interface
-send_row canfd_tester   8       can0
-send_row canfd_tester   64      can0
-send_row can_tester     8       can1
+if [ "$ROWS" != receive ]; then
+    #        program        length  interface
+    send_row canfd_tester   8       can0
+    send_row canfd_tester   64      can0
+    send_row can_tester     8       can1
+fi
 
-#        program        display  sender     sending  receiving
-recv_row canfd_tester   none     cangen     can0     can0
-recv_row canfd_tester   file     cangen     can0     can0
-recv_row canfd_tester   screen   cangen     can0     can0
-recv_row canfd_tester   none     writeloop  can0     can0
-recv_row canfd_tester   file     writeloop  can0     can0
-recv_row canfd_tester   screen   writeloop  can0     can0
-recv_row can_tester     none     cangen     can1     can1
-recv_row can_tester     file     cangen     can1     can1
-recv_row can_tester     screen   cangen     can1     can1
-recv_row can_tester     none     writeloop  can1     can1
-recv_row can_tester     file     writeloop  can1     can1
-recv_row can_tester     screen   writeloop  can1     can1
-# Two nodes: our send run on one end, the receive runs on the other.
-recv_row can_tester     file     ours       sja0     sja1
-recv_row canfd_tester   file     ours       vxcan0   vxcan1
+if [ "$ROWS" != send ]; then
+    #        program        display  sender     sending  receiving
+    recv_row canfd_tester   none     cangen     can0     can0
+    recv_row canfd_tester   file     cangen     can0     can0
+    recv_row canfd_tester   screen   cangen     can0     can0
+    recv_row canfd_tester   none     writeloop  can0     can0
+    recv_row canfd_tester   file     writeloop  can0     can0
+    recv_row canfd_tester   screen   writeloop  can0     can0
+    recv_row can_tester     none     cangen     can1     can1
+    recv_row can_tester     file     cangen     can1     can1
+    recv_row can_tester     screen   cangen     can1     can1
+    recv_row can_tester     none     writeloop  can1     can1
+    recv_row can_tester     file     writeloop  can1     can1
+    recv_row can_tester     screen   writeloop  can1     can1
+    # Two nodes: our send run on one end, the receive runs on the other.
+    recv_row can_tester     file     ours       sja0     sja1
+    recv_row canfd_tester   file     ours       vxcan0   vxcan1
+fi
 
 say
 say "done in $(( $(date +%s) - started )) s"

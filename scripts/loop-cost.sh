@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Counts the user-space instructions that one frame of a send run costs,
+# against the bare write() loop of the VM benchmark (vm/guest/writeloop.c).
+# Emulated rates move by tens of percent from run to run; instruction counts
+# do not. The programs run natively under callgrind, with the socket calls
+# replaced by scripts/loop-cost-shim.c and the frames written to /dev/null, so
+# what is counted is the loop and the libc write() wrapper, not the kernel.
+# Each figure is the difference between runs of 200,000 and 100,000 frames
+# over 100,000, so start-up and exit drop out.
+#
+#   scripts/loop-cost.sh
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+. scripts/packages.sh
+install_packages cmake make g++ gcc valgrind
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j "$(nproc)" --target canfd_tester can_tester >/dev/null
+work=build/loop-cost
+mkdir -p "$work"
+gcc -O2 -shared -fPIC -Wall -Wextra -o "$work/shim.so" scripts/loop-cost-shim.c
+gcc -O2 -Wall -Wextra -o "$work/writeloop" vm/guest/writeloop.c
+
+# instructions COMMAND...: instructions the command executed in user space
+# (a send run's exit status is always 1).
+instructions() {
+    local log
+    log=$(LD_PRELOAD="$work/shim.so" valgrind --tool=callgrind \
+        --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null) || true
+    sed -n 's/.*Collected : \([0-9]*\)$/\1/p' <<<"$log"
+}
+
+# per_frame LABEL STEP COMMAND...: COMMAND, whose word STEPS stands for the
+# number of steps of STEP frames (1 for the bare loop).
+per_frame() {
+    local label=$1 step=$2 n counts=()
+    shift 2
+    for n in 100000 200000; do
+        counts+=("$(instructions "${@/#STEPS/$((n / step))}")")
+    done
+    printf '  %-38s %4d\n' "$label" $(( (counts[1] - counts[0]) / 100000 ))
+}
+
+echo "user-space instructions per frame sent:"
+for len in 8 64; do
+    per_frame "bare write() loop, $len bytes" 1 "$work/writeloop" x STEPS fd 0 "$len"
+    for step in 1 100; do
+        per_frame "canfd_tester -c $step, $len bytes" "$step" build/canfd_tester -D x -w -s "$len" -c "$step" -C STEPS
+    done
+done
+for step in 1 100; do
+    per_frame "can_tester -c $step, 8 bytes" "$step" build/can_tester -D x -w -s 8 -c "$step" -C STEPS
+done

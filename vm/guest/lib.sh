@@ -90,13 +90,17 @@ check() {
 
 # ------------------------------------------------------------ processes
 
-# alive PID: the process exists and is no zombie.
-alive() {
+# proc_state PID: the one-letter state of the process (R, S, Z, ...).
+proc_state() {
     local st
     st=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
     st=${st##*") "}
-    case "$st" in Z*|X*) return 1 ;; esac
-    return 0
+    echo "${st%% *}"
+}
+
+# alive PID: the process exists and is no zombie.
+alive() {
+    case "$(proc_state "$1")" in ""|Z|X) return 1 ;; esac
 }
 
 # sigint_caught PID: the process has a handler installed for SIGINT.
@@ -169,14 +173,6 @@ stop_run() {
         wait "$1"
         RC=999
     fi
-}
-
-# proc_state PID: the one-letter state of the process (R, S, Z, ...).
-proc_state() {
-    local st
-    st=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
-    st=${st##*") "}
-    echo "${st%% *}"
 }
 
 # cpu_ticks PID: user + system time of the process, in clock ticks.

@@ -17,7 +17,9 @@ bool CanTester<Variant>::ParseOpts(int argc, char** argv) {
                                lopts.data(), nullptr)) != -1) {
     if (!TakeOption(letter, optarg)) return false;
   }
-  return !(m_showModel == 2 && m_path[0] == '\0');
+  // The identifier is checked once all options are in: -F may follow -i.
+  return !(m_showModel == 2 && m_path[0] == '\0') &&
+         IsIdentifier(m_id, m_frameType, m_grow);
 }
 
 template <class Variant>

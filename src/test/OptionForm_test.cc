@@ -98,6 +98,10 @@ TYPED_TEST(OptionFormTest, TakesOddButAcceptedValues) {
       {{"-i", "12", "-i", "xyz"}, 1, 8, 0, 0, 0, 0x12},
       {{"-c", "2", "-c", "5", "-C", "3"}, 5, 8, 0, 3, 0, 0},
       {{"-w", "can1"}, 1, 8, 0, 0, 0, 0},
+      {{"-F", "1", "-i", "7FF"}, 1, 8, 1, 0, 0, 0x7FF},
+      {{"-i", "1FFFFFFF", "-F", "3"}, 1, 8, 3, 0, 0, 0x1FFFFFFF},
+      {{"-g", "-i", "FFFF"}, 1, 8, 0, 0, 0, 0xFFFF},
+      {{"-g", "-F", "2", "-i", "-1"}, 1, 8, 2, 0, 0, 0xFFFFFFFF},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.words));
@@ -135,6 +139,11 @@ TYPED_TEST(OptionFormTest, RefusesWithTheUsageTextAndOpensNothing) {
       {"-D", tooLong},
       {"-p", tooLong},
       {"-c", "0", "-D", "never-read"},
+      {"-i", "800"},
+      {"-w", "-F", "1", "-i", "FFFF"},
+      {"-i", "-1", "-F", "0"},
+      {"-F", "2", "-i", "20000000"},
+      {"-i", "20000000", "-F", "3"},
   };
   for (const Words& words : refused) {
     SCOPED_TRACE(testing::PrintToString(words).substr(0, 80));

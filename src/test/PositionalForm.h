@@ -50,7 +50,7 @@ bool CanTester<Variant>::AskSendRun(int* framesPerStep) {
   }
   puts("Plase input id(hex) data(1byte hex) isgrow(0/1)");
   ReadReplies("%x%x%d", &m_id, &m_data, &m_grow);
-  return true;
+  return IsIdentifier(m_id, m_frameType, m_grow);
 }
 
 template <class Variant>

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "can/FakeSystemCalls.h"
@@ -122,6 +124,8 @@ TYPED_TEST(PositionalFormTest, RefusesRepliesBeyondTheLimitsOfARun) {
       "1\n0 8 -1 1\n",
       "1\n0 8 0 0\n",
       "1\n0 8 0 -5\n",
+      "1\n1 0 0 1\n800 0 0\n",
+      "1\n3 8 0 1\nFFFFFFFF 0 0\n",
       "0\n2\n" + std::string(256, 'f') + "\n"};
   for (const std::string& reply : replies) {
     SCOPED_TRACE(reply.substr(0, 20));
@@ -129,6 +133,19 @@ TYPED_TEST(PositionalFormTest, RefusesRepliesBeyondTheLimitsOfARun) {
     EXPECT_FALSE(run.Init({"can0"}, reply));
     EXPECT_NE(run.out.find("Usage: tester <device>"), std::string::npos);
     EXPECT_TRUE(Fake().calls.empty());
+  }
+}
+
+TYPED_TEST(PositionalFormTest, TakesIdentifiersThatFitTheirKindOrGrow) {
+  const std::vector<std::pair<std::string, uint32_t>> replies = {
+      {"1\n1 0 0 1\n7FF 0 0\n", 0x7FF},
+      {"1\n2 8 0 1\n1FFFFFFF 0 0\n", 0x1FFFFFFF},
+      {"1\n0 8 0 1\nFFFF 0 1\n", 0xFFFF}};
+  for (const auto& [reply, id] : replies) {
+    SCOPED_TRACE(reply);
+    TesterHarness<TypeParam> run;
+    ASSERT_TRUE(run.Init({"can0"}, reply));
+    EXPECT_EQ(run.tester.m_id, id);
   }
 }
 

@@ -154,10 +154,10 @@ TYPED_TEST(SendRunTest, GrowModeWithAShortPayloadSendsTheLowIdBytes) {
   EXPECT_EQ(SentFrames(8), expected);
 }
 
-TYPED_TEST(SendRunTest, PlainModePassesTheIdentifierUnmasked) {
-  this->Send({"-i", "FFFFF", "-C", "2", "-d", "3"});
+TYPED_TEST(SendRunTest, PlainModeSendsTheWidestIdentifierOfItsKind) {
+  this->Send({"-F", "2", "-i", "1FFFFFFF", "-C", "2", "-d", "3"});
   const std::vector<Sent> expected(
-      2, Sent{0xFFFFF, std::vector<unsigned char>(8, 3)});
+      2, Sent{0x1FFFFFFF | CAN_EFF_FLAG, std::vector<unsigned char>(8, 3)});
   EXPECT_EQ(SentFrames(8), expected);
 }
 

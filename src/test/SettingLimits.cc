@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "test/SettingLimits.h"
 
+#include <linux/can.h>
+
 bool IsFrameType(int type) { return type >= 0 && type <= 3; }
 
 bool IsPayloadLength(int length, int capacity) {
@@ -15,4 +17,12 @@ bool IsPayloadLength(int length, int capacity) {
     case 64: return true;
     default: return length <= 8;
   }
+}
+
+uint32_t IdentifierMask(FrameType type) {
+  return type >= expandData ? CAN_EFF_MASK : CAN_SFF_MASK;
+}
+
+bool IsIdentifier(uint32_t id, FrameType type, int grow) {
+  return grow != 0 || (id & ~IdentifierMask(type)) == 0;
 }

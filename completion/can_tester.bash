@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Bash completion for canfd_tester and can_tester: options and long options,
-# the values of -F, -s and -S, file names for -p, and interface names for -D
-# and for the device word of the positional form. Needs nothing but bash.
+# the values of -F, -s and -S, file names for -p, and CAN interface names for
+# -D and for the device word of the positional form. Needs bash 4.4 or later
+# (compopt -o nosort).
 
 # Where interface names come from; the completion test points it elsewhere.
 _can_tester_net=/sys/class/net
@@ -11,11 +12,13 @@ _can_tester_offer() {
   mapfile -t COMPREPLY < <(compgen -W "$1" -- "$2")
 }
 
-# Sets COMPREPLY to the interface names that begin with $1.
+# Sets COMPREPLY to the names of the CAN interfaces (ARPHRD_CAN, type 280)
+# that begin with $1.
 _can_tester_interfaces() {
-  local path names=
+  local path type names=
   for path in "$_can_tester_net"/*; do
-    [[ -e $path ]] && names+=" ${path##*/}"
+    read -r type 2>/dev/null <"$path/type" || continue
+    [[ $type == 280 ]] && names+=" ${path##*/}"
   done
   _can_tester_offer "$names" "$1"
 }
@@ -42,9 +45,14 @@ _can_tester() {
   case $option in
     -D | --de*) _can_tester_interfaces "$cur"; return ;;
     -F | --fr*) _can_tester_offer '0 1 2 3' "$cur"; return ;;
-    -s | --si*) _can_tester_offer "$lengths" "$cur"; return ;;
+    # The lengths in numeric order, not sorted as text (0 1 12 16 2 ...).
+    -s | --si*) compopt -o nosort; _can_tester_offer "$lengths" "$cur"; return ;;
     -S | --sh*) _can_tester_offer '0 1 2' "$cur"; return ;;
-    -p | --p*) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
+    # As file names: a directory gets a slash and no blank, to go on into it.
+    -p | --p*)
+      compopt -o filenames
+      mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+      return ;;
     # Numbers of the user's choice: nothing to offer.
     -[tcCid] | --t* | --cou* | --i* | --da*) return ;;
   esac

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -23,6 +24,20 @@ std::string Saved(FrameType type, int id, int len, const unsigned char* data) {
   EXPECT_EQ(fread(&text[0], 1, text.size(), file), text.size());
   fclose(file);
   return text;
+}
+
+// The frame line as the printf formats make it.
+std::string FormattedReference(FrameType type, int id, int len,
+                               const unsigned char* data) {
+  char text[32];
+  std::string line(KindLabel(type));
+  snprintf(text, sizeof text, "%08X %d ", static_cast<unsigned>(id), len);
+  line += text;
+  for (int i = 0; i < len; ++i) {
+    snprintf(text, sizeof text, "%02X ", data[i]);
+    line += text;
+  }
+  return line + "\n";
 }
 
 }  // namespace
@@ -48,5 +63,28 @@ TEST(FrameLineTest, FileLinesEqualScreenLines) {
   for (int i = 0; i < 64; ++i) data[i] = static_cast<unsigned char>(i * 3);
   for (FrameType type : {standData, expandRemote, static_cast<FrameType>(9)}) {
     EXPECT_EQ(Saved(type, 0x1234, 64, data), Printed(type, 0x1234, 64, data));
+  }
+}
+
+TEST(FrameLineTest, BuildsTheBytesOfThePrintfFormats) {
+  unsigned char data[64];
+  for (int i = 0; i < 64; ++i) data[i] = static_cast<unsigned char>(i * 37 + 11);
+  data[0] = 0x00;
+  data[63] = 0xFF;
+  const int kinds[] = {0, 1, 2, 3, 4, -1};
+  const int ids[] = {0, 0x7FF, 0x1FFFFFFF, -1};
+  const int lengths[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,      12,
+                         16, 20, 24, 32, 48, 64, -1, -64, INT_MIN};
+  for (int kind : kinds) {
+    for (int id : ids) {
+      for (int len : lengths) {
+        const auto type = static_cast<FrameType>(kind);
+        char line[kFrameLineSize];
+        const size_t size = BuildFrameLine(line, type, id, len, data);
+        EXPECT_EQ(std::string(line, size),
+                  FormattedReference(type, id, len, data))
+            << kind << " " << id << " " << len;
+      }
+    }
   }
 }

@@ -1,21 +1,57 @@
 // SPDX-License-Identifier: MIT
 /*
  * Preloaded by scripts/loop-cost.sh: stands in for the socket calls that set
- * up a CAN socket, so that a send run can go on a host without CAN. The
- * socket is /dev/null, which takes every write whole.
+ * up a CAN socket, so that a run can go on a host without CAN. The socket is
+ * /dev/null, which takes every write whole. With LOOP_COST_FRAMES=N, reads
+ * on it deliver N copies of one frame (id 0x123, LOOP_COST_LENGTH payload
+ * bytes, default 8, in the size asked for: a CAN FD or a classic frame);
+ * the read after the last one raises SIGINT and brings no frame, which ends
+ * a receive run of either program.
  */
+#include <errno.h>
 #include <fcntl.h>
+#include <linux/can.h>
 #include <net/if.h>
+#include <signal.h>
 #include <stdarg.h>
+#include <stdlib.h>
+#include <string.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+static int can_socket = -1;
+static long frames_left = -1;
+static struct canfd_frame frame;
 
 int socket(int domain, int type, int protocol)
 {
     (void)domain;
     (void)type;
     (void)protocol;
-    return open("/dev/null", O_WRONLY);
+    can_socket = open("/dev/null", O_WRONLY);
+    const char *frames = getenv("LOOP_COST_FRAMES");
+    const char *length = getenv("LOOP_COST_LENGTH");
+    frames_left = frames != NULL ? atol(frames) : -1;
+    frame.can_id = 0x123;
+    frame.len = (unsigned char)(length != NULL ? atoi(length) : 8);
+    memset(frame.data, 0xA5, sizeof frame.data);
+    return can_socket;
+}
+
+ssize_t read(int fd, void *buffer, size_t size)
+{
+    if (fd != can_socket || frames_left < 0)
+        return syscall(SYS_read, fd, buffer, size);
+    if (frames_left == 0) {
+        raise(SIGINT);
+        errno = EAGAIN;
+        return -1;
+    }
+    --frames_left;
+    memcpy(buffer, &frame, size < sizeof frame ? size : sizeof frame);
+    return (ssize_t)size;
 }
 
 int ioctl(int fd, unsigned long request, ...)

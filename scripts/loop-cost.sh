@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Counts the user-space instructions that one frame of a send run costs,
-# against the bare write() loop of the VM benchmark (vm/guest/writeloop.c).
+# against the bare write() loop of the VM benchmark (vm/guest/writeloop.c),
+# and one frame of a receive run in each display mode, against the bare
+# read() loop (vm/guest/readloop.c).
 # Emulated rates move by tens of percent from run to run; instruction counts
 # do not. The programs run natively under callgrind, with the socket calls
-# replaced by scripts/loop-cost-shim.c and the frames written to /dev/null, so
-# what is counted is the loop and the libc write() wrapper, not the kernel.
+# replaced by scripts/loop-cost-shim.c: the frames are written to /dev/null
+# and read from the shim, so what is counted is the loop, the frame lines and
+# the libc wrappers, not the kernel. Frame lines go to /dev/null (screen) or
+# a file under build/loop-cost (file).
 # Each figure is the difference between runs of 200,000 and 100,000 frames
 # over 100,000, so start-up and exit drop out.
 #
@@ -23,23 +27,31 @@ work=build/loop-cost
 mkdir -p "$work"
 gcc -O2 -shared -fPIC -Wall -Wextra -o "$work/shim.so" scripts/loop-cost-shim.c
 gcc -O2 -Wall -Wextra -o "$work/writeloop" vm/guest/writeloop.c
+gcc -O2 -Wall -Wextra -o "$work/readloop" vm/guest/readloop.c
 
 # instructions COMMAND...: instructions the command executed in user space
-# (a send run's exit status is always 1).
+# (a send run's exit status is always 1). $frames, when set, is the number of
+# frames the shim delivers to reads.
 instructions() {
     local log
-    log=$(LD_PRELOAD="$work/shim.so" valgrind --tool=callgrind \
+    log=$(LD_PRELOAD="$work/shim.so" LOOP_COST_FRAMES=${frames:-} \
+        LOOP_COST_LENGTH=${length:-8} valgrind --tool=callgrind \
         --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null) || true
     sed -n 's/.*Collected : \([0-9]*\)$/\1/p' <<<"$log"
 }
 
 # per_frame LABEL STEP COMMAND...: COMMAND, whose word STEPS stands for the
-# number of steps of STEP frames (1 for the bare loop).
+# number of steps of STEP frames (1 for the bare loop); STEP 0 is a receive
+# run, which reads its frames from the shim.
 per_frame() {
     local label=$1 step=$2 n counts=()
     shift 2
     for n in 100000 200000; do
-        counts+=("$(instructions "${@/#STEPS/$((n / step))}")")
+        if ((step == 0)); then
+            counts+=("$(frames=$n instructions "$@")")
+        else
+            counts+=("$(instructions "${@/#STEPS/$((n / step))}")")
+        fi
     done
     printf '  %-38s %4d\n' "$label" $(( (counts[1] - counts[0]) / 100000 ))
 }
@@ -53,4 +65,17 @@ for len in 8 64; do
 done
 for step in 1 100; do
     per_frame "can_tester -c $step, 8 bytes" "$step" build/can_tester -D x -w -s 8 -c "$step" -C STEPS
+done
+
+echo "user-space instructions per frame received:"
+for program in canfd_tester can_tester; do
+    for length in 8 64; do
+        [[ $program == can_tester && $length == 64 ]] && continue
+        [[ $program == canfd_tester ]] &&
+            length=$length per_frame "bare read() loop, $length bytes" 0 "$work/readloop" x fd
+        for show in 0 1 2; do
+            length=$length per_frame "$program -S $show, $length bytes" 0 \
+                build/$program -D x -S "$show" -p "$work/frames.txt"
+        done
+    done
 done

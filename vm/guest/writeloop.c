@@ -15,17 +15,12 @@
  *   writeloop: sent N of COUNT frames in T us: S f/s
  * where S = N * 1000000 / T. Exit status 0 when every write was whole.
  */
-#include <linux/can.h>
-#include <linux/can/raw.h>
-#include <net/if.h>
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
+
+#include "loop-socket.h"
 
 static int64_t now_us(void)
 {
@@ -53,35 +48,11 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    int s = socket(PF_CAN, SOCK_RAW, CAN_RAW);
-    if (s < 0) {
-        perror("socket");
+    const int s = loop_socket(argv[1], fd_frames);
+    if (s < 0)
         return 1;
-    }
-    struct ifreq ifr;
-    memset(&ifr, 0, sizeof ifr);
-    snprintf(ifr.ifr_name, sizeof ifr.ifr_name, "%s", argv[1]);
-    if (ioctl(s, SIOCGIFINDEX, &ifr) < 0) {
-        perror("SIOCGIFINDEX");
-        return 1;
-    }
-    if (fd_frames) {
-        const int on = 1;
-        if (setsockopt(s, SOL_CAN_RAW, CAN_RAW_FD_FRAMES, &on, sizeof on) != 0) {
-            perror("CAN_RAW_FD_FRAMES");
-            return 1;
-        }
-    }
     if (setsockopt(s, SOL_CAN_RAW, CAN_RAW_LOOPBACK, &loopback, sizeof loopback) != 0) {
         perror("CAN_RAW_LOOPBACK");
-        return 1;
-    }
-    struct sockaddr_can addr;
-    memset(&addr, 0, sizeof addr);
-    addr.can_family = AF_CAN;
-    addr.can_ifindex = ifr.ifr_ifindex;
-    if (bind(s, (struct sockaddr *)&addr, sizeof addr) < 0) {
-        perror("bind");
         return 1;
     }
 

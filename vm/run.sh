@@ -15,7 +15,7 @@
 #            else build-aarch64-static/ at the top of the repository.
 #
 # Environment:
-#   VM_TIMEOUT     seconds the whole VM may run (default 240; bench and soak 900)
+#   VM_TIMEOUT     seconds the whole VM may run (default 240; soak 900, bench 1500)
 #   VM_SOAK_N      soak mode: frames per link (default 200000)
 #   VM_CASES       test mode: space-separated case names to run (default all)
 #   VM_BENCH_ROUNDS, VM_BENCH_N, VM_BENCH_RECV_N  bench mode: rounds of each
@@ -39,7 +39,7 @@ cache="$top/build/vm-cache"
 mode=${1:-}
 bindir=${2:-${CAN_TESTER_BIN_DIR:-$top/build-aarch64-static}}
 vm_timeout=${VM_TIMEOUT:-240}
-case "$mode" in bench|soak) vm_timeout=${VM_TIMEOUT:-900} ;; esac
+case "$mode" in soak) vm_timeout=${VM_TIMEOUT:-900} ;; bench) vm_timeout=${VM_TIMEOUT:-1500} ;; esac
 
 usage() { sed -n '3,32s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 log() { printf 'run.sh: %s\n' "$*" >&2; }
@@ -196,18 +196,22 @@ pkgfile() {
 }
 
 # ---------------------------------------------------------------- bench
-# The bare write() loop, the baseline programs and the bench parameters,
-# which reach the guest as kernel command-line words (vmbench...=VALUE).
-writeloop=""
+# The bare write() and read() loops, the baseline programs and the bench
+# parameters, which reach the guest as kernel command-line words
+# (vmbench...=VALUE).
+loops=()
 baseline=()
 bench_words=""
 if [ "$mode" = bench ]; then
-    writeloop="$cache/writeloop"
-    if [ ! -x "$writeloop" ] || [ "$here/guest/writeloop.c" -nt "$writeloop" ]; then
-        log "building writeloop"
-        aarch64-linux-gnu-gcc -O2 -static -Wall -Wextra -o "$writeloop.$$" "$here/guest/writeloop.c"
-        mv -f "$writeloop.$$" "$writeloop"
-    fi
+    for loop in writeloop readloop; do
+        if [ ! -x "$cache/$loop" ] || [ "$here/guest/$loop.c" -nt "$cache/$loop" ] ||
+           [ "$here/guest/loop-socket.h" -nt "$cache/$loop" ]; then
+            log "building $loop"
+            aarch64-linux-gnu-gcc -O2 -static -Wall -Wextra -o "$cache/$loop.$$" "$here/guest/$loop.c"
+            mv -f "$cache/$loop.$$" "$cache/$loop"
+        fi
+        loops+=("$cache/$loop")
+    done
     if [ -n "${VM_BENCH_BASELINE:-}" ]; then
         for p in canfd_tester can_tester; do
             b=$(find_prog "$p" "$VM_BENCH_BASELINE") || die "no baseline $p under $VM_BENCH_BASELINE"
@@ -306,7 +310,7 @@ done
 
 cp "$canfd_bin" "$stage/opt/can/canfd_tester"
 cp "$can_bin" "$stage/opt/can/can_tester"
-[ -n "$writeloop" ] && cp "$writeloop" "$stage/opt/can/writeloop"
+[ ${#loops[@]} -gt 0 ] && cp "${loops[@]}" "$stage/opt/can/"
 if [ ${#baseline[@]} -gt 0 ]; then
     mkdir -p "$stage/opt/baseline"
     cp "${baseline[@]}" "$stage/opt/baseline/"

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # Benchmark: send and receive rates of canfd_tester and can_tester next to
-# can-utils and a bare write() loop, all in one VM run. It prints figures and
+# can-utils and a bare write() or read() loop, all in one VM run. It prints figures and
 # judges none of them; it ends with status 1 only when a contender did not run.
 #
 # Every row runs in ROUNDS rounds with its contenders one after the other in
@@ -15,8 +15,9 @@
 # (our programs and writeloop time their send loop only), "process" is N
 # frames over the time from exec to exit, the only figure cangen gives.
 #
-# Receive rows: one receiver at a time, ours or candump in the same display
-# mode, while a sender puts RN frames of 8 bytes on the bus with loopback on.
+# Receive rows: one receiver at a time, ours, the bare read() loop (readloop,
+# the floor) or candump in the same display mode, while a sender puts RN
+# frames of the row's length on the bus with loopback on.
 # Once the receiver sleeps on an empty socket again, its user + system time is
 # read from /proc/PID/stat and it gets SIGINT (an idle read then ends at once).
 
@@ -172,15 +173,15 @@ send_row() {
 
 # ------------------------------------------------------------ receive rows
 
-# send_frames SENDER PROG DEV: RN frames of 8 bytes on DEV, loopback on so
-# that receivers on this host see them. SENDER is writeloop, cangen or ours
-# (PROG's own send run).
+# send_frames SENDER PROG DEV LENGTH: RN frames of LENGTH bytes on DEV,
+# loopback on so that receivers on this host see them. SENDER is writeloop,
+# cangen or ours (PROG's own send run).
 send_frames() {
     frame_kind "$2"
     case $1 in
-        writeloop) run_sender "$3" writeloop "$3" "$RN" "$KIND" 1 8 ;;
-        cangen) run_sender "$3" cangen "$3" $GEN_FD -g 0 -n "$RN" -I 123 -L 8 -D 5555555555555555 ;;
-        ours) run_sender "$3" "$2" -D "$3" -w -l -C "$RN" -i 123 -s 8 -d 55 ;;
+        writeloop) run_sender "$3" writeloop "$3" "$RN" "$KIND" 1 "$4" ;;
+        cangen) run_sender "$3" cangen "$3" $GEN_FD -g 0 -n "$RN" -I 123 -L "$4" -D "$(rep "$4" 55)" ;;
+        ours) run_sender "$3" "$2" -D "$3" -w -l -C "$RN" -i 123 -s "$4" -d 55 ;;
     esac
 }
 
@@ -206,9 +207,10 @@ waiting() {
 # sleeps once a frame pays a wake-up and two task switches for each.
 sleeps() { sed -n 's/^voluntary_ctxt_switches:[[:space:]]*//p' "/proc/$1/status"; }
 
-# receiver WHO MODE PROG DEV: sets CMD, the command of receiver WHO ("ours"
-# or "candump") in display MODE (none, file, screen) on DEV, and LABEL, how a
-# row shows it. File output goes to $B/recv.txt, screen output into a pipe to
+# receiver WHO MODE PROG DEV: sets CMD, the command of receiver WHO ("ours",
+# "readloop" or "candump") in display MODE (none, file, screen) on DEV, and
+# LABEL, how a row shows it. readloop reads PROG's kind of frames and shows
+# none in any mode. File output goes to $B/recv.txt, screen output into a pipe to
 # wc -l. Silent candump shows no count: it stops by itself after RN + 1
 # frames, the last one a marker sent once the flood has been read (recv_one).
 receiver() {
@@ -216,6 +218,8 @@ receiver() {
         ours.none)      CMD="$3 -D $4"                   LABEL="$3 -S 0" ;;
         ours.file)      CMD="$3 -D $4 -S 2 -p $B/recv.txt" LABEL="$3 -S 2 -p FILE" ;;
         ours.screen)    CMD="$3 -D $4 -S 1"              LABEL="$3 -S 1 | wc -l" ;;
+        readloop.*)     frame_kind "$3"
+                        CMD="readloop $4 $KIND"          LABEL="readloop (bare read())" ;;
         candump.none)   CMD="candump -s 2 -n $((RN + 1)) $4" LABEL="candump -s 2" ;;
         candump.file)   CMD="candump -L $4"              LABEL="candump -L > FILE" ;;
         candump.screen) CMD="candump $4"                 LABEL="candump | wc -l" ;;
@@ -227,6 +231,7 @@ receiver() {
 received() {
     case $1.$2 in
         ours.none|ours.file) frames_of "$B/recv.out" ;;
+        readloop.*) sed -n 's/^readloop: received \([0-9]*\) frames$/\1/p' "$B/recv.out" ;;
         # Frame lines between "Testing..." and "", "receive frames:", "time:",
         # "speed:" (three lines in all when no frame came).
         ours.screen) awk '{ print ($1 > 3 ? $1 - 5 : 0) }' "$B/recv.lines" ;;
@@ -235,16 +240,17 @@ received() {
     esac
 }
 
-# recv_one KEY WHO ROUND PROG MODE SENDER SEND_DEV RECV_DEV: one receive run;
+# recv_one KEY WHO ROUND PROG MODE SENDER SEND_DEV RECV_DEV LENGTH: one
+# receive run;
 # records KEY.recv, .pct, .cpu (microseconds a frame), .ticks, .sleeps (a
 # frame) and .rate (the sender's frames/s, exec to exit); KEY.short for a
 # silent candump that missed frames (count unknown).
 recv_one() {
-    local key=$1 who=$2 round=$3 prog=$4 mode=$5 sender=$6 sdev=$7 rdev=$8
+    local key=$1 who=$2 round=$3 prog=$4 mode=$5 sender=$6 sdev=$7 rdev=$8 len=$9
     local out=$B/recv.out reader="" before pid ticks slept got rc
     rm -f "$B"/recv.*
     [ "$who.$mode" = candump.file ] && out=$B/recv.txt
-    if [ "$mode" = screen ]; then
+    if [ "$mode" = screen ] && [ "$who" != readloop ]; then
         out=$B/recv.pipe
         mkfifo "$out"
         wc -l < "$out" > "$B/recv.lines" &
@@ -260,7 +266,7 @@ recv_one() {
         broken "$key did not start: $(head -c 200 "$B/recv.err" | tr '\n' '|')"
         return
     fi
-    send_frames "$sender" "$prog" "$sdev"
+    send_frames "$sender" "$prog" "$sdev" "$len"
     [ "$SENT" -gt 0 ] || broken "$sender sent nothing on $sdev (status $RC): $(head -c 200 "$B/out" | tr '\n' '|')"
     wait_until 300 waiting "$pid" || say "warning: $key still busy 30 s after the sender ended"
     ticks=$(cpu_ticks "$pid")
@@ -276,7 +282,7 @@ recv_one() {
     rc=$?
     [ -n "$reader" ] && wait "$reader"
     [ "$who.$mode" = candump.none ] || got=$(received "$who" "$mode")
-    if [ "$who" = ours ] && [ "$rc" != 0 ]; then
+    if [ "$who" != candump ] && [ "$rc" != 0 ]; then
         broken "$key ended with status $rc: $(head -c 200 "$B/recv.out" | tr '\n' '|')"; return
     fi
     if [ "$who" = candump ] && [ "$rc" != 0 ] && [ "$rc" != 130 ]; then
@@ -294,25 +300,25 @@ recv_one() {
     record "$key.sleeps" "$round" "$(awk -v s="$slept" -v g="$got" 'BEGIN { print s / g }')"
 }
 
-# recv_row PROG MODE SENDER SEND_DEV RECV_DEV: PROG's receive run in display
-# MODE (none, file, screen) and candump in the matching mode (-s 2, -L into a
-# file, default format into a pipe) on RECV_DEV, while SENDER (see
-# send_frames) puts RN frames on SEND_DEV.
+# recv_row PROG MODE SENDER SEND_DEV RECV_DEV LENGTH: PROG's receive run in
+# display MODE (none, file, screen), readloop, and candump in the matching
+# mode (-s 2, -L into a file, default format into a pipe) on RECV_DEV, while
+# SENDER (see send_frames) puts RN frames of LENGTH bytes on SEND_DEV.
 recv_row() {
-    local prog=$1 mode=$2 sender=$3 sdev=$4 rdev=$5 row="recv.$1.$2.$3.$4.$5" r who got short
+    local prog=$1 mode=$2 sender=$3 sdev=$4 rdev=$5 len=$6 row="recv.$1.$2.$3.$4.$5.$6" r who got short
     r=1
     while [ "$r" -le "$ROUNDS" ]; do
-        for who in ours candump; do
-            recv_one "$row.$who" "$who" "$r" "$prog" "$mode" "$sender" "$sdev" "$rdev"
+        for who in ours readloop candump; do
+            recv_one "$row.$who" "$who" "$r" "$prog" "$mode" "$sender" "$sdev" "$rdev" "$len"
         done
         r=$((r + 1))
     done
 
     say
-    say "receive: display $mode on $rdev, $sender sending $RN frames on $sdev, $ROUNDS rounds; median (min-max)"
+    say "receive: display $mode on $rdev, $sender sending $RN frames of $len bytes on $sdev, $ROUNDS rounds; median (min-max)"
     say "$(printf '  %-26s %-20s %-20s %-22s %-16s %-20s %-18s %s' receiver 'frames received' '% of sent' \
         'CPU us/frame' 'CPU ticks a run' 'all rounds pooled' 'sleeps/frame' 'sender frames/s')"
-    for who in ours candump; do
+    for who in ours readloop candump; do
         receiver "$who" "$mode" "$prog" "$rdev"
         got=$(figure "$row.$who.recv" %d)
         short=$(awk -F '\t' -v k="$row.$who.short" '$1 == k' "$SAMPLES" | wc -l)
@@ -321,6 +327,7 @@ recv_row() {
             "$(figure "$row.$who.cpu" %.1f)" "$(figure "$row.$who.ticks" %d)" "$(pooled "$row.$who")" \
             "$(figure "$row.$who.sleeps" %.2f)" "$(figure "$row.$who.rate" %d)")"
     done
+    say "$(printf '  %-48s %s' "$prog / readloop, CPU per frame:" "$(ratio "$row.ours.cpu" "$row.readloop.cpu")")"
     say "$(printf '  %-48s %s' "$prog / candump, CPU per frame:" "$(ratio "$row.ours.cpu" "$row.candump.cpu")")"
 }
 
@@ -338,22 +345,25 @@ if [ "$ROWS" != receive ]; then
 fi
 
 if [ "$ROWS" != send ]; then
-    #        program        display  sender     sending  receiving
-    recv_row canfd_tester   none     cangen     can0     can0
-    recv_row canfd_tester   file     cangen     can0     can0
-    recv_row canfd_tester   screen   cangen     can0     can0
-    recv_row canfd_tester   none     writeloop  can0     can0
-    recv_row canfd_tester   file     writeloop  can0     can0
-    recv_row canfd_tester   screen   writeloop  can0     can0
-    recv_row can_tester     none     cangen     can1     can1
-    recv_row can_tester     file     cangen     can1     can1
-    recv_row can_tester     screen   cangen     can1     can1
-    recv_row can_tester     none     writeloop  can1     can1
-    recv_row can_tester     file     writeloop  can1     can1
-    recv_row can_tester     screen   writeloop  can1     can1
+    #        program        display  sender     sending  receiving  length
+    recv_row canfd_tester   none     cangen     can0     can0       8
+    recv_row canfd_tester   file     cangen     can0     can0       8
+    recv_row canfd_tester   screen   cangen     can0     can0       8
+    recv_row canfd_tester   none     writeloop  can0     can0       8
+    recv_row canfd_tester   file     writeloop  can0     can0       8
+    recv_row canfd_tester   screen   writeloop  can0     can0       8
+    recv_row canfd_tester   none     writeloop  can0     can0       64
+    recv_row canfd_tester   file     writeloop  can0     can0       64
+    recv_row canfd_tester   screen   writeloop  can0     can0       64
+    recv_row can_tester     none     cangen     can1     can1       8
+    recv_row can_tester     file     cangen     can1     can1       8
+    recv_row can_tester     screen   cangen     can1     can1       8
+    recv_row can_tester     none     writeloop  can1     can1       8
+    recv_row can_tester     file     writeloop  can1     can1       8
+    recv_row can_tester     screen   writeloop  can1     can1       8
     # Two nodes: our send run on one end, the receive runs on the other.
-    recv_row can_tester     file     ours       sja0     sja1
-    recv_row canfd_tester   file     ours       vxcan0   vxcan1
+    recv_row can_tester     file     ours       sja0     sja1       8
+    recv_row canfd_tester   file     ours       vxcan0   vxcan1     8
 fi
 
 say

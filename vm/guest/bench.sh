@@ -16,7 +16,8 @@
 # frames over the time from exec to exit, the only figure cangen gives.
 #
 # Receive rows: one receiver at a time, ours or candump in the same display
-# mode, while a sender puts RN frames of 8 bytes on the bus with loopback on.
+# mode, while a sender puts RN frames of 8 bytes (or as a row's options for
+# our sender say) on the bus with loopback on.
 # Once the receiver sleeps on an empty socket again, its user + system time is
 # read from /proc/PID/stat and it gets SIGINT (an idle read then ends at once).
 
@@ -172,15 +173,16 @@ send_row() {
 
 # ------------------------------------------------------------ receive rows
 
-# send_frames SENDER PROG DEV: RN frames of 8 bytes on DEV, loopback on so
+# send_frames SENDER PROG DEV [OPTIONS]: RN frames on DEV, loopback on so
 # that receivers on this host see them. SENDER is writeloop, cangen or ours
-# (PROG's own send run).
+# (PROG's own send run, with OPTIONS in place of "-s 8"); frames of 8 bytes
+# unless OPTIONS say otherwise.
 send_frames() {
     frame_kind "$2"
     case $1 in
         writeloop) run_sender "$3" writeloop "$3" "$RN" "$KIND" 1 8 ;;
         cangen) run_sender "$3" cangen "$3" $GEN_FD -g 0 -n "$RN" -I 123 -L 8 -D 5555555555555555 ;;
-        ours) run_sender "$3" "$2" -D "$3" -w -l -C "$RN" -i 123 -s 8 -d 55 ;;
+        ours) run_sender "$3" "$2" -D "$3" -w -l -C "$RN" -i 123 -d 55 ${4:--s 8} ;;
     esac
 }
 
@@ -235,12 +237,12 @@ received() {
     esac
 }
 
-# recv_one KEY WHO ROUND PROG MODE SENDER SEND_DEV RECV_DEV: one receive run;
+# recv_one KEY WHO ROUND PROG MODE SENDER SEND_DEV RECV_DEV [SEND_OPTIONS]: one receive run;
 # records KEY.recv, .pct, .cpu (microseconds a frame), .ticks, .sleeps (a
 # frame) and .rate (the sender's frames/s, exec to exit); KEY.short for a
 # silent candump that missed frames (count unknown).
 recv_one() {
-    local key=$1 who=$2 round=$3 prog=$4 mode=$5 sender=$6 sdev=$7 rdev=$8
+    local key=$1 who=$2 round=$3 prog=$4 mode=$5 sender=$6 sdev=$7 rdev=$8 sopts=${9:-}
     local out=$B/recv.out reader="" before pid ticks slept got rc
     rm -f "$B"/recv.*
     [ "$who.$mode" = candump.file ] && out=$B/recv.txt
@@ -260,7 +262,7 @@ recv_one() {
         broken "$key did not start: $(head -c 200 "$B/recv.err" | tr '\n' '|')"
         return
     fi
-    send_frames "$sender" "$prog" "$sdev"
+    send_frames "$sender" "$prog" "$sdev" "$sopts"
     [ "$SENT" -gt 0 ] || broken "$sender sent nothing on $sdev (status $RC): $(head -c 200 "$B/out" | tr '\n' '|')"
     wait_until 300 waiting "$pid" || say "warning: $key still busy 30 s after the sender ended"
     ticks=$(cpu_ticks "$pid")
@@ -294,22 +296,22 @@ recv_one() {
     record "$key.sleeps" "$round" "$(awk -v s="$slept" -v g="$got" 'BEGIN { print s / g }')"
 }
 
-# recv_row PROG MODE SENDER SEND_DEV RECV_DEV: PROG's receive run in display
-# MODE (none, file, screen) and candump in the matching mode (-s 2, -L into a
-# file, default format into a pipe) on RECV_DEV, while SENDER (see
-# send_frames) puts RN frames on SEND_DEV.
+# recv_row PROG MODE SENDER SEND_DEV RECV_DEV [SEND_OPTIONS]: PROG's receive
+# run in display MODE (none, file, screen) and candump in the matching mode
+# (-s 2, -L into a file, default format into a pipe) on RECV_DEV, while
+# SENDER (see send_frames) puts RN frames on SEND_DEV.
 recv_row() {
-    local prog=$1 mode=$2 sender=$3 sdev=$4 rdev=$5 row="recv.$1.$2.$3.$4.$5" r who got short
+    local prog=$1 mode=$2 sender=$3 sdev=$4 rdev=$5 sopts=${6:-} row="recv.$1.$2.$3.$4.$5" r who got short
     r=1
     while [ "$r" -le "$ROUNDS" ]; do
         for who in ours candump; do
-            recv_one "$row.$who" "$who" "$r" "$prog" "$mode" "$sender" "$sdev" "$rdev"
+            recv_one "$row.$who" "$who" "$r" "$prog" "$mode" "$sender" "$sdev" "$rdev" "$sopts"
         done
         r=$((r + 1))
     done
 
     say
-    say "receive: display $mode on $rdev, $sender sending $RN frames on $sdev, $ROUNDS rounds; median (min-max)"
+    say "receive: display $mode on $rdev, $sender sending $RN frames on $sdev${sopts:+ ($sopts)}, $ROUNDS rounds; median (min-max)"
     say "$(printf '  %-26s %-20s %-20s %-22s %-16s %-20s %-18s %s' receiver 'frames received' '% of sent' \
         'CPU us/frame' 'CPU ticks a run' 'all rounds pooled' 'sleeps/frame' 'sender frames/s')"
     for who in ours candump; do
@@ -352,8 +354,10 @@ if [ "$ROWS" != send ]; then
     recv_row can_tester     file     writeloop  can1     can1
     recv_row can_tester     screen   writeloop  can1     can1
     # Two nodes: our send run on one end, the receive runs on the other.
+    #        program        display  sender     sending  receiving  sender's options
     recv_row can_tester     file     ours       sja0     sja1
     recv_row canfd_tester   file     ours       vxcan0   vxcan1
+    recv_row canfd_tester   file     ours       fd0      fd1        "-s 64 -B"
 fi
 
 say

@@ -9,7 +9,7 @@
 # ctucanfd_modules KERNEL_PACKAGE VERSION WORK_DIR: prints the directory that
 # holds both modules, building them in WORK_DIR first when none is cached.
 ctucanfd_modules() {
-    local kpkg=$1 version=$2 work=$3 abi series out cc root src hdr p t0
+    local kpkg=$1 version=$2 work=$3 abi series out cc pkgs root src hdr p t0
     abi=${kpkg#linux-image-}
     abi=${abi%-arm64}
     series=$(printf '%s' "$abi" | cut -d. -f1,2)
@@ -28,12 +28,17 @@ ctucanfd_modules() {
     log "building the CTU CAN FD modules for $kpkg $version"
     mkdir -p "$work/debs" "$work/root"
     # The host's build tools (linux-kbuild) are of the host's architecture.
-    for p in "linux-source-$series" "linux-headers-$abi-common" \
-             "linux-headers-$abi-arm64:arm64" "linux-kbuild-$series"; do
-        (cd "$work/debs" && apt-get download -q -o APT::Sandbox::User=root -o Acquire::Retries=3 "$p=$version" >/dev/null 2>&1) ||
-            { apt_update; (cd "$work/debs" && apt-get download -q -o APT::Sandbox::User=root -o Acquire::Retries=3 "$p=$version" >/dev/null); } ||
-            die "cannot fetch ${p%:arm64} $version, needed to build the CTU CAN FD modules for $kpkg"
-    done
+    # One download for all four; after a failure, one at a time, to name the
+    # package that cannot be had.
+    pkgs="linux-source-$series=$version linux-headers-$abi-common=$version
+          linux-headers-$abi-arm64:arm64=$version linux-kbuild-$series=$version"
+    (cd "$work/debs" && apt-get download -q -o APT::Sandbox::User=root -o Acquire::Retries=3 $pkgs >/dev/null 2>&1) || {
+        apt_update
+        for p in $pkgs; do
+            (cd "$work/debs" && apt-get download -q -o APT::Sandbox::User=root -o Acquire::Retries=3 "$p" >/dev/null) ||
+                die "cannot fetch ${p%=*} $version, needed to build the CTU CAN FD modules for $kpkg"
+        done
+    }
 
     root="$work/root"
     src="$root/linux-source-$series/drivers/net/can/ctucanfd"

@@ -60,13 +60,15 @@ ctucanfd_modules() {
         DEB_HOST_GNU_TYPE=aarch64-linux-gnu modules > "$work/make.log" 2>&1 ||
         { tail -n 20 "$work/make.log" >&2; die "building the CTU CAN FD modules failed"; }
 
-    mkdir -p "$out.tmp"
-    # Without their debug information the two take 46 kB instead of 1.3 MB of the initramfs.
+    # Without their debug information the two take 46 kB instead of 1.3 MB
+    # of the initramfs. The cache entry appears whole or not at all; a run
+    # overlapping this one may have put an equal one there first.
+    mkdir -p "$out.$$"
     for p in ctucanfd ctucanfd_pci; do
-        aarch64-linux-gnu-strip --strip-debug -o "$out.tmp/$p.ko" "$src/$p.ko"
+        aarch64-linux-gnu-strip --strip-debug -o "$out.$$/$p.ko" "$src/$p.ko"
     done
     rm -rf "$out" "$work"
-    mv "$out.tmp" "$out"
+    mv -T "$out.$$" "$out" 2>/dev/null || rm -rf "$out.$$"
     log "built the CTU CAN FD modules in $(( $(date +%s) - t0 )) s"
     printf '%s\n' "$out"
 }

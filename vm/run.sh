@@ -149,11 +149,12 @@ fetch_packages() {
             { apt_update; (cd "$debdir" && apt-get download -q -o APT::Sandbox::User=root -o Acquire::Retries=3 "$p:arm64" >/dev/null); } ||
             die "apt-get download $p:arm64 failed"
     done
-    local deb name
+    local deb name kversion=""
     for deb in "$debdir"/*.deb; do
         name=$(dpkg-deb -f "$deb" Package)
         case "$name" in
             linux-image-*)
+                kversion=$(dpkg-deb -f "$deb" Version)
                 # Only the kernel image and the CAN modules (the whole package unpacks to ~380 MB).
                 mkdir -p "$pkgdir/kernel"
                 dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$pkgdir/kernel" --wildcards \
@@ -167,13 +168,13 @@ fetch_packages() {
         esac
     done
     rm -rf "$debdir"
-    printf '%s\n' "$kpkg" "$guest_packages" > "$stamp"
+    printf '%s\n' "$kpkg" "$guest_packages" "$kversion" > "$stamp"
 }
 
-# The stamp names what was fetched: a cache from an older package list is
-# fetched again.
+# The stamp names what was fetched (kernel package, package list, kernel
+# package version): a cache from an older package list is fetched again.
 if [ "${VM_REFRESH:-0}" = 1 ] || [ ! -f "$stamp" ] ||
-   [ "$(sed -n 2p "$stamp")" != "$guest_packages" ]; then
+   [ "$(sed -n 2p "$stamp")" != "$guest_packages" ] || [ -z "$(sed -n 3p "$stamp")" ]; then
     fetch_packages
 fi
 
@@ -260,6 +261,10 @@ for m in $modules; do
         *.gz) gzip -dc "$f" > "$out" ;;
     esac
 done
+# The CTU CAN FD drivers, which the kernel package lacks, built from its source.
+. "$here/ctucanfd-modules.sh"
+ctucanfd_dir=$(ctucanfd_modules "$(sed -n 1p "$stamp")" "$(sed -n 3p "$stamp")" "$run_dir/ctucanfd")
+cp "$ctucanfd_dir/ctucanfd.ko" "$ctucanfd_dir/ctucanfd_pci.ko" "$stage/lib/modules/"
 
 # can-utils and iproute2 are dynamically linked: bring the loader and every
 # library they load, directly or through another library. Debian's ip and tc
@@ -339,6 +344,7 @@ timeout --foreground -k 5 "$vm_timeout" \
         -display none -monitor none -serial stdio -no-reboot -nic none \
         -object can-bus,id=canbus0 \
         -device kvaser_pci,canbus=canbus0 -device kvaser_pci,canbus=canbus0 \
+        -object can-bus,id=canbus1 -device ctucan_pci,canbus0=canbus1,canbus1=canbus1 \
         -kernel "$kernel_img" -initrd "$initrd" -append "$append" </dev/null |
     tr -d '\r' | tee "$console"
 qrc=${PIPESTATUS[0]}

@@ -17,7 +17,8 @@
 #
 # Receive rows: one receiver at a time, ours, the bare read() loop (readloop,
 # the floor) or candump in the same display mode, while a sender puts RN
-# frames of the row's length on the bus with loopback on.
+# frames of the row's length on the bus with loopback on (our own send run
+# with the row's further options, such as -B).
 # Once the receiver sleeps on an empty socket again, its user + system time is
 # read from /proc/PID/stat and it gets SIGINT (an idle read then ends at once).
 
@@ -173,15 +174,15 @@ send_row() {
 
 # ------------------------------------------------------------ receive rows
 
-# send_frames SENDER PROG DEV LENGTH: RN frames of LENGTH bytes on DEV,
-# loopback on so that receivers on this host see them. SENDER is writeloop,
-# cangen or ours (PROG's own send run).
+# send_frames SENDER PROG DEV LENGTH [OPTIONS]: RN frames of LENGTH bytes on
+# DEV, loopback on so that receivers on this host see them. SENDER is
+# writeloop, cangen or ours (PROG's own send run, with OPTIONS).
 send_frames() {
     frame_kind "$2"
     case $1 in
         writeloop) run_sender "$3" writeloop "$3" "$RN" "$KIND" 1 "$4" ;;
         cangen) run_sender "$3" cangen "$3" $GEN_FD -g 0 -n "$RN" -I 123 -L "$4" -D "$(rep "$4" 55)" ;;
-        ours) run_sender "$3" "$2" -D "$3" -w -l -C "$RN" -i 123 -s "$4" -d 55 ;;
+        ours) run_sender "$3" "$2" -D "$3" -w -l -C "$RN" -i 123 -s "$4" -d 55 ${5:-} ;;
     esac
 }
 
@@ -240,13 +241,13 @@ received() {
     esac
 }
 
-# recv_one KEY WHO ROUND PROG MODE SENDER SEND_DEV RECV_DEV LENGTH: one
-# receive run;
+# recv_one KEY WHO ROUND PROG MODE SENDER SEND_DEV RECV_DEV LENGTH
+# [SEND_OPTIONS]: one receive run;
 # records KEY.recv, .pct, .cpu (microseconds a frame), .ticks, .sleeps (a
 # frame) and .rate (the sender's frames/s, exec to exit); KEY.short for a
 # silent candump that missed frames (count unknown).
 recv_one() {
-    local key=$1 who=$2 round=$3 prog=$4 mode=$5 sender=$6 sdev=$7 rdev=$8 len=$9
+    local key=$1 who=$2 round=$3 prog=$4 mode=$5 sender=$6 sdev=$7 rdev=$8 len=$9 sopts=${10:-}
     local out=$B/recv.out reader="" before pid ticks slept got rc
     rm -f "$B"/recv.*
     [ "$who.$mode" = candump.file ] && out=$B/recv.txt
@@ -266,7 +267,7 @@ recv_one() {
         broken "$key did not start: $(head -c 200 "$B/recv.err" | tr '\n' '|')"
         return
     fi
-    send_frames "$sender" "$prog" "$sdev" "$len"
+    send_frames "$sender" "$prog" "$sdev" "$len" "$sopts"
     [ "$SENT" -gt 0 ] || broken "$sender sent nothing on $sdev (status $RC): $(head -c 200 "$B/out" | tr '\n' '|')"
     wait_until 300 waiting "$pid" || say "warning: $key still busy 30 s after the sender ended"
     ticks=$(cpu_ticks "$pid")
@@ -300,22 +301,23 @@ recv_one() {
     record "$key.sleeps" "$round" "$(awk -v s="$slept" -v g="$got" 'BEGIN { print s / g }')"
 }
 
-# recv_row PROG MODE SENDER SEND_DEV RECV_DEV LENGTH: PROG's receive run in
-# display MODE (none, file, screen), readloop, and candump in the matching
-# mode (-s 2, -L into a file, default format into a pipe) on RECV_DEV, while
-# SENDER (see send_frames) puts RN frames of LENGTH bytes on SEND_DEV.
+# recv_row PROG MODE SENDER SEND_DEV RECV_DEV LENGTH [SEND_OPTIONS]: PROG's
+# receive run in display MODE (none, file, screen), readloop, and candump in
+# the matching mode (-s 2, -L into a file, default format into a pipe) on
+# RECV_DEV, while SENDER (see send_frames) puts RN frames of LENGTH bytes on
+# SEND_DEV.
 recv_row() {
-    local prog=$1 mode=$2 sender=$3 sdev=$4 rdev=$5 len=$6 row="recv.$1.$2.$3.$4.$5.$6" r who got short
+    local prog=$1 mode=$2 sender=$3 sdev=$4 rdev=$5 len=$6 sopts=${7:-} row="recv.$1.$2.$3.$4.$5.$6" r who got short
     r=1
     while [ "$r" -le "$ROUNDS" ]; do
         for who in ours readloop candump; do
-            recv_one "$row.$who" "$who" "$r" "$prog" "$mode" "$sender" "$sdev" "$rdev" "$len"
+            recv_one "$row.$who" "$who" "$r" "$prog" "$mode" "$sender" "$sdev" "$rdev" "$len" "$sopts"
         done
         r=$((r + 1))
     done
 
     say
-    say "receive: display $mode on $rdev, $sender sending $RN frames of $len bytes on $sdev, $ROUNDS rounds; median (min-max)"
+    say "receive: display $mode on $rdev, $sender sending $RN frames of $len bytes on $sdev${sopts:+ ($sopts)}, $ROUNDS rounds; median (min-max)"
     say "$(printf '  %-26s %-20s %-20s %-22s %-16s %-20s %-18s %s' receiver 'frames received' '% of sent' \
         'CPU us/frame' 'CPU ticks a run' 'all rounds pooled' 'sleeps/frame' 'sender frames/s')"
     for who in ours readloop candump; do
@@ -345,7 +347,7 @@ if [ "$ROWS" != receive ]; then
 fi
 
 if [ "$ROWS" != send ]; then
-    #        program        display  sender     sending  receiving  length
+    #        program        display  sender     sending  receiving  length  our sender's options
     recv_row canfd_tester   none     cangen     can0     can0       8
     recv_row canfd_tester   file     cangen     can0     can0       8
     recv_row canfd_tester   screen   cangen     can0     can0       8
@@ -364,6 +366,7 @@ if [ "$ROWS" != send ]; then
     # Two nodes: our send run on one end, the receive runs on the other.
     recv_row can_tester     file     ours       sja0     sja1       8
     recv_row canfd_tester   file     ours       vxcan0   vxcan1     8
+    recv_row canfd_tester   file     ours       fd0      fd1        64      -B
 fi
 
 say

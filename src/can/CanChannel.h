@@ -96,7 +96,7 @@ class CanChannel {
   int m_loopback;
   int m_rcvOwn;
   Format m_format;
-  int m_socket = 0;
+  int m_socket = -1;  // no socket yet; 0 would be standard input
   WriteRefusals m_refusals;
 
  private:

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "can/ChannelTesting.h"
+#include "can/ChannelTestSupport.h"
 #include "can/ClassicFormat.h"
 #include "can/FakeSystemCalls.h"
 #include "can/FdFormat.h"

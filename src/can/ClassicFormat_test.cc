@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "can/CCan.h"
-#include "can/ChannelTesting.h"
+#include "can/ChannelTestSupport.h"
 #include "can/FakeSystemCalls.h"
 
 class ClassicChannelTest : public testing::Test {

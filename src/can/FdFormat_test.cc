@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "can/CCanfd.h"
-#include "can/ChannelTesting.h"
+#include "can/ChannelTestSupport.h"
 #include "can/FakeSystemCalls.h"
 
 class FdChannelTest : public testing::Test {

@@ -23,8 +23,8 @@ bool BuildImage(Image* image, FrameType type, int id, int length,
   std::memset(image, 0, sizeof *image);
   if (length < 0 || length > PayloadCapacity<Image>()) return false;
   image->can_id = static_cast<canid_t>(id);
-  if (type & 2) image->can_id |= CAN_EFF_FLAG;
-  if (type & 1) image->can_id |= CAN_RTR_FLAG;
+  if (type & kExtendedKind) image->can_id |= CAN_EFF_FLAG;
+  if (type & kRemoteKind) image->can_id |= CAN_RTR_FLAG;
   image->len = static_cast<__u8>(length);
   std::memcpy(image->data, data, static_cast<size_t>(length));
   return true;
@@ -36,8 +36,10 @@ template <class Image>
 bool DecodeImage(const Image& image, FrameType* type, int* id, int* length,
                  unsigned char* data) {
   if (image.len > PayloadCapacity<Image>()) return false;
-  *type = static_cast<FrameType>(image.can_id >> 30);
-  *id = static_cast<int>(image.can_id & 0x3FFFFFFFU);
+  *type = static_cast<FrameType>(
+      ((image.can_id & CAN_EFF_FLAG) != 0 ? kExtendedKind : 0) |
+      ((image.can_id & CAN_RTR_FLAG) != 0 ? kRemoteKind : 0));
+  *id = static_cast<int>(image.can_id & ~(CAN_EFF_FLAG | CAN_RTR_FLAG));
   *length = image.len;
   std::memcpy(data, image.data, image.len);
   return true;

@@ -9,3 +9,6 @@ enum FrameType : int {
   expandData = 2,
   expandRemote = 3,
 };
+
+constexpr int kExtendedKind = expandData;
+constexpr int kRemoteKind = standRemote;

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int64_t kTimeoutSeconds = 5;
 constexpr canid_t kFilterId = 0x5A;
 constexpr canid_t kFilterMask = 0xFF;
 
@@ -66,7 +65,7 @@ bool BindInterface(int socket, const sockaddr_can& address) {
 }
 
 bool ApplySocketOptions(int socket, int filter, int loopback, int rcvOwn) {
-  const timeval timeout{kTimeoutSeconds, 0};
+  const timeval timeout{kSocketTimeoutSeconds, 0};
   can_filter rule{};
   if (filter != 0) {
     rule.can_id = kFilterId;
@@ -107,7 +106,7 @@ int WriteRepeated(int socket, const void* image, size_t size, int times,
 
 int WriteUntilAccepted(int socket, const void* image, size_t size,
                        int required, WriteRefusals* refusals) {
-  constexpr int64_t kGiveUpMicros = kTimeoutSeconds * 1000000;
+  constexpr int64_t kGiveUpMicros = int64_t{kSocketTimeoutSeconds} * 1000000;
   int accepted = 0;
   int64_t lastProgress = sys::MonotonicMicros();
   while (accepted < required) {

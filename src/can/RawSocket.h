@@ -12,6 +12,9 @@
 // The steps of opening a raw CAN socket that both frame formats share, and
 // the whole-image transfers. Each set-up step prints its own failure message.
 
+// The socket's send and receive time-out.
+constexpr int kSocketTimeoutSeconds = 5;
+
 // Creates the socket; *socket receives the result even when it failed.
 bool CreateRawSocket(int* socket);
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "can/RawSocket.h"
+
 namespace {
 
 // The totals go first, also where both streams end up in one file.
@@ -42,9 +44,9 @@ void ReportRefusals(const char* device, const WriteRefusals& refusals) {
     case ENETDOWN: fprintf(out, ": %s was down", device); break;
     case EAGAIN:
       fprintf(out,
-              ": no frame left %s for 5 s (is the bus connected, with a "
+              ": no frame left %s for %d s (is the bus connected, with a "
               "node that acknowledges?)",
-              device);
+              device, kSocketTimeoutSeconds);
       break;
     default: break;
   }

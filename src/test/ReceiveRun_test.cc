@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "can/ChannelTesting.h"
+#include "can/ChannelTestSupport.h"
 #include "can/FakeSystemCalls.h"
 #include "test/TesterHarness.h"
 #include "time/FakeWallClock.h"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <linux/can.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,7 +17,7 @@ template <class Variant>
 bool CanTester<Variant>::SendFrame() {
   unsigned char payload[kPayload];
   std::memset(payload, static_cast<unsigned char>(m_data), sizeof payload);
-  const uint32_t mask = m_frameType > standRemote ? 0x1FFFFFFF : 0x7FF;
+  const uint32_t mask = m_frameType > standRemote ? CAN_EFF_MASK : CAN_SFF_MASK;
   uint32_t nextId = m_id;
   CTimeStamp::GetInstance()->Init();
   int64_t total = 0;

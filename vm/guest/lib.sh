@@ -2,16 +2,19 @@
 # Helpers shared by the guest scripts (busybox sh). Sourced, not run.
 #
 # Case protocol on the console, read by vm/run.sh:
+#   @@CASE <case>                     (the case begins)
 #   PASS <case>
 #   FAIL <case>: <first problem>      (further detail lines follow, indented)
 #   @@SUMMARY passed=N failed=N
+#
+# A case's background processes keep their PID in $W/NAME.pid, so that the
+# helpers find them by NAME and the teardown ends whatever is left.
 
 PASSED=0
 FAILED=0
 CASE=""
-CASE_ERR=""
-CASE_DETAIL=""
 W=/tmp/case            # scratch directory of the current case
+CHECKS=/tmp/checks     # a line for every check made since boot
 
 # Debian's iproute2 in place of busybox's applets: only it sets CAN bit
 # timing, makes vxcan pairs and shapes queues.
@@ -23,32 +26,72 @@ add_vxcan() {
     ip link add "$1" type vxcan peer name "$2" && ip link set "$1" up && ip link set "$2" up
 }
 
+# add_qdisc DEV QDISC...: QDISC as the root queue discipline of DEV, until the teardown.
+add_qdisc() {
+    local dev=$1
+    shift
+    tc qdisc add dev "$dev" root "$@" && echo "$dev" >> "$W/qdiscs"
+}
+
 # ------------------------------------------------------------ case bookkeeping
 
 case_start() {
     CASE=$1
-    CASE_ERR=""
-    CASE_DETAIL=/tmp/case-detail
-    : > "$CASE_DETAIL"
+    echo "@@CASE $CASE"
     rm -rf "$W"
     mkdir -p "$W"
+    : > "$W/problems"
 }
 
-# problem MESSAGE: record a failed expectation of the current case.
-problem() {
-    [ -n "$CASE_ERR" ] || CASE_ERR=$1
-    echo "$1" >> "$CASE_DETAIL"
-}
+# problem MESSAGE: record a failed expectation of the current case (from
+# subshells too: the record is a file).
+problem() { echo "$1" >> "$W/problems"; }
 
 case_end() {
-    if [ -z "$CASE_ERR" ]; then
+    local first
+    if [ ! -s "$W/problems" ]; then
         echo "PASS $CASE"
         PASSED=$((PASSED + 1))
     else
-        echo "FAIL $CASE: $CASE_ERR"
-        sed 's/^/    | /' "$CASE_DETAIL"
+        read -r first < "$W/problems"
+        echo "FAIL $CASE: $first"
+        sed 's/^/    | /' "$W/problems"
         FAILED=$((FAILED + 1))
     fi
+}
+
+# teardown LINKS: end what a case left behind, whatever its outcome: its
+# background processes, its queue disciplines, interfaces not in LINKS, and
+# interfaces of LINKS it left down.
+teardown() {
+    local f pid dev flags
+    for f in "$W"/*.pid; do
+        [ -f "$f" ] || continue
+        read -r pid < "$f"
+        kill -KILL "$pid" 2>/dev/null && wait_until 20 not_alive "$pid"
+    done
+    [ -f "$W/qdiscs" ] && for dev in $(cat "$W/qdiscs"); do tc qdisc del dev "$dev" root 2>/dev/null; done
+    for f in /sys/class/net/*; do
+        dev=${f##*/}
+        case " $(echo $1) " in
+            *" $dev "*) read -r flags < "$f/flags"
+                [ $(( flags & 1 )) = 1 ] || ip link set "$dev" up ;;
+            *) ip link del "$dev" 2>/dev/null ;;
+        esac
+    done
+}
+
+# run_case NAME LINKS: the case t_NAME in a subshell, then the teardown and
+# the verdict; a case that checked nothing fails.
+run_case() {
+    local before
+    touch "$CHECKS"
+    before=$(wc -l < "$CHECKS")
+    case_start "$1"
+    ( "t_$1" )
+    teardown "$2"
+    [ "$(wc -l < "$CHECKS")" -gt "$before" ] || problem "the case checked nothing"
+    case_end
 }
 
 summary() {
@@ -58,34 +101,48 @@ summary() {
 
 # ------------------------------------------------------------ expectations
 
+checked() { echo >> "$CHECKS"; }
+
+# ensure MESSAGE COMMAND...: a problem MESSAGE unless COMMAND succeeds.
+ensure() {
+    local message=$1
+    shift
+    checked
+    "$@" || problem "$message"
+}
+
 # expect_eq WHAT EXPECTED ACTUAL
 expect_eq() {
+    checked
     [ "$2" = "$3" ] || problem "$1: expected '$2', got '$3'"
 }
 
 # expect_file WHAT EXPECTED_FILE ACTUAL_FILE: byte-exact comparison.
 expect_file() {
+    checked
     if ! cmp -s "$2" "$3"; then
         problem "$1 differs from the expected text"
-        diff -u "$2" "$3" 2>&1 | sed -n '3,40p' >> "$CASE_DETAIL"
+        diff -u "$2" "$3" 2>&1 | sed -n '3,40p' >> "$W/problems"
         # cmp sees a missing final newline; diff -u may not show it.
-        echo "(expected $(wc -c < "$2") bytes, got $(wc -c < "$3" 2>/dev/null || echo 0))" >> "$CASE_DETAIL"
+        echo "(expected $(wc -c < "$2") bytes, got $(wc -c < "$3" 2>/dev/null || echo 0))" >> "$W/problems"
     fi
 }
 
 # expect_empty WHAT FILE
 expect_empty() {
+    checked
     if [ -s "$2" ]; then
         problem "$1 should be empty"
-        head -n 10 "$2" >> "$CASE_DETAIL"
+        head -n 10 "$2" >> "$W/problems"
     fi
 }
 
-# check NAME EXPECTED_FILE ACTUAL_FILE: a whole case that is one file comparison.
-check() {
-    case_start "$1"
-    expect_file "output" "$2" "$3"
-    case_end
+# expect_status WHAT EXPECTED COMMAND...: COMMAND returns EXPECTED.
+expect_status() {
+    local what=$1 want=$2
+    shift 2
+    "$@"
+    expect_eq "$what" "$want" $?
 }
 
 # ------------------------------------------------------------ processes
@@ -102,6 +159,7 @@ proc_state() {
 alive() {
     case "$(proc_state "$1")" in ""|Z|X) return 1 ;; esac
 }
+not_alive() { ! alive "$1"; }
 
 # sigint_caught PID: the process has a handler installed for SIGINT.
 sigint_caught() {
@@ -109,6 +167,7 @@ sigint_caught() {
     cgt=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null)
     [ -n "$cgt" ] && [ $(( 0x$cgt & 2 )) -ne 0 ]
 }
+run_started() { alive "$1" && sigint_caught "$1"; }
 
 # wait_until TENTHS COMMAND...: poll COMMAND every 0.05 s, at most TENTHS/10 s.
 wait_until() {
@@ -121,58 +180,66 @@ wait_until() {
     "$@"
 }
 
+# pid_of NAME: the PID of the case's background process NAME.
+pid_of() { cat "$W/$1.pid"; }
+
 # run_fg NAME PROG ARGS...: run to the end (RUN_LIMIT s bound, default 30) with stdin from
-# $W/NAME.in when it exists; output in $W/NAME.out and $W/NAME.err, status in RC.
+# $W/NAME.in when it exists, output in $W/NAME.out and $W/NAME.err; returns its status.
 run_fg() {
     local name=$1; shift
     [ -f "$W/$name.in" ] || : > "$W/$name.in"
     timeout -s KILL "${RUN_LIMIT:-30}" "$@" < "$W/$name.in" > "$W/$name.out" 2> "$W/$name.err"
-    RC=$?
 }
 
-# start_bg NAME PROG ARGS...: like run_fg, in the background; the PID is in BG.
+# start_bg NAME PROG ARGS...: like run_fg, in the background.
 start_bg() {
     local name=$1; shift
     [ -f "$W/$name.in" ] || : > "$W/$name.in"
     "$@" < "$W/$name.in" > "$W/$name.out" 2> "$W/$name.err" &
-    BG=$!
+    echo $! > "$W/$name.pid"
+}
+
+# reap NAME: wait for the ended background process NAME; returns its status.
+reap() {
+    local pid
+    pid=$(pid_of "$1")
+    rm -f "$W/$1.pid"
+    wait "$pid"
 }
 
 # start_run NAME PROG ARGS...: start one of our programs in the background and
 # wait until it has installed its SIGINT handler, that is until its channel is
-# open and its run has begun. Sets BG; returns 1 (and records a problem) if the
+# open and its run has begun. Returns 1 (and records a problem) if the
 # program ended or never got there within 5 s.
 start_run() {
-    local name=$1
+    local name=$1 pid rc
     start_bg "$@"
-    if ! wait_until 50 run_started "$BG"; then
-        if alive "$BG"; then
-            problem "$name: no SIGINT handler after 5 s"
-            kill -KILL "$BG" 2>/dev/null
-        fi
-        wait "$BG"
-        RC=$?
-        problem "$name ended early (status $RC): $(head -c 300 "$W/$name.out" | tr '\n' '|')"
-        return 1
+    pid=$(pid_of "$name")
+    checked
+    wait_until 50 run_started "$pid" && return 0
+    if alive "$pid"; then
+        problem "$name: no SIGINT handler after 5 s"
+        kill -KILL "$pid" 2>/dev/null
     fi
-    return 0
+    reap "$name"
+    rc=$?
+    problem "$name ended early (status $rc): $(head -c 300 "$W/$name.out" | tr '\n' '|')"
+    return 1
 }
-run_started() { alive "$1" && sigint_caught "$1"; }
-not_alive() { ! alive "$1"; }
 
-# stop_run PID [SECONDS]: SIGINT, then wait for the end (default 8 s, since a
-# read may block for its 5 s time-out); status in RC, 999 when it had to be killed.
+# stop_run NAME [SECONDS]: SIGINT, then wait for the end (default 8 s, since a
+# read may block for its 5 s time-out); returns its status, that of SIGKILL
+# when it had to be killed.
 stop_run() {
-    kill -INT "$1" 2>/dev/null
-    if wait_until $(( ${2:-8} * 10 )) not_alive "$1"; then
-        wait "$1"
-        RC=$?
-    else
-        problem "pid $1 still running ${2:-8} s after SIGINT"
-        kill -KILL "$1" 2>/dev/null
-        wait "$1"
-        RC=999
+    local pid
+    pid=$(pid_of "$1")
+    kill -INT "$pid" 2>/dev/null
+    checked
+    if ! wait_until $(( ${2:-8} * 10 )) not_alive "$pid"; then
+        problem "$1 still running ${2:-8} s after SIGINT"
+        kill -KILL "$pid" 2>/dev/null
     fi
+    reap "$1"
 }
 
 # cpu_ticks PID: user + system time of the process, in clock ticks.
@@ -197,26 +264,28 @@ uptime_cs() {
 listeners() {
     cat /proc/net/can/rcvlist_* 2>/dev/null | awk -v d="$1" '$1 == d' | wc -l
 }
+more_listeners() { [ "$(listeners "$1")" -gt "$2" ]; }
 
-# start_dump NAME DEV: candump in log format into $W/NAME.log; sets DUMP.
+# start_dump NAME DEV: candump in log format into $W/NAME.log.
 start_dump() {
     local before
     before=$(listeners "$2")
     candump -L "$2" > "$W/$1.log" 2> "$W/$1.err" &
-    DUMP=$!
-    wait_until 50 more_listeners "$2" "$before" || problem "candump on $2 did not start"
+    echo $! > "$W/$1.pid"
+    ensure "candump on $2 did not start" wait_until 50 more_listeners "$2" "$before"
 }
-more_listeners() { [ "$(listeners "$1")" -gt "$2" ]; }
 
 # stop_dump NAME: let the last frames arrive, stop candump, and write the
 # frames it saw to $W/NAME.frames, one per line in candump's frame notation.
 # The flags digit of CAN FD frames is shown without CANFD_FDF (0x04), which
 # newer kernels add on their own, so "##1" means BRS and "##0" no flags.
 stop_dump() {
+    local pid
     sleep 0.2
-    kill -INT "$DUMP" 2>/dev/null
-    wait_until 50 not_alive "$DUMP" || kill -KILL "$DUMP" 2>/dev/null
-    wait "$DUMP"
+    pid=$(pid_of "$1")
+    kill -INT "$pid" 2>/dev/null
+    wait_until 50 not_alive "$pid" || kill -KILL "$pid" 2>/dev/null
+    reap "$1"
     awk '{
         f = $3; i = index(f, "##")
         if (i) {
@@ -226,6 +295,13 @@ stop_dump() {
         }
         print f
     }' "$W/$1.log" > "$W/$1.frames"
+}
+
+# send_all DEV FRAME...: cansend each frame to DEV.
+send_all() {
+    local dev=$1 f
+    shift
+    for f in "$@"; do cansend "$dev" "$f" || return 1; done
 }
 
 # qdisc_dropped DEV: packets the root queue discipline of DEV dropped.
@@ -242,6 +318,7 @@ qdisc_drained() {
 # 0.2 s and PID sleeps, that is until the receive run has read what came.
 settle() {
     local last="" now n=50
+    checked
     while [ "$n" -gt 0 ]; do
         now=$(stat_of "$1" rx_packets 2>/dev/null)
         [ "$now" = "$last" ] && [ "$(proc_state "$2")" = S ] && return 0
@@ -262,6 +339,12 @@ rep() {
     printf '%s' "$r"
 }
 
+# lines N TEXT: TEXT on N lines.
+lines() {
+    local i=0
+    while [ "$i" -lt "$1" ]; do printf '%s\n' "$2"; i=$((i + 1)); done
+}
+
 # frame_line KIND ID LEN BYTE...: the frame line the receive run prints.
 frame_line() {
     local b
@@ -271,7 +354,7 @@ frame_line() {
     printf '\n'
 }
 
-# ------------------------------------------------------------ run totals
+# ------------------------------------------------------------ run output
 
 # rates_masked FILE: FILE with the numbers of "time:" and "speed:" lines
 # replaced by <T> and <S>, for exact comparison of everything else.
@@ -280,11 +363,17 @@ rates_masked() {
         -e 's/^speed:-\{0,1\}[0-9][0-9]* f\/s$/speed:<S> f\/s/' "$1"
 }
 
+# frames_of FILE: the count of the "send frames:"/"receive frames:" line.
+frames_of() {
+    sed -n 's/^\(send\|receive\) frames:\(-\{0,1\}[0-9][0-9]*\)$/\2/p' "$1" | tail -n 1
+}
+
 # expect_rate WHAT FILE: the speed line agrees with the count and the time:
 # speed = frames * 1000000 / time, truncated; time above 0.
 expect_rate() {
     local frames t s want
-    frames=$(sed -n 's/^\(send\|receive\) frames:\(-\{0,1\}[0-9][0-9]*\)$/\2/p' "$2" | tail -n 1)
+    checked
+    frames=$(frames_of "$2")
     t=$(sed -n 's/^time:\(-\{0,1\}[0-9][0-9]*\) us$/\1/p' "$2" | tail -n 1)
     s=$(sed -n 's/^speed:\(-\{0,1\}[0-9][0-9]*\) f\/s$/\1/p' "$2" | tail -n 1)
     if [ -z "$frames" ] || [ -z "$t" ] || [ -z "$s" ]; then
@@ -299,7 +388,79 @@ expect_rate() {
     [ "$s" = "$want" ] || problem "$1: speed $s f/s, but $frames frames in $t us give $want"
 }
 
-# frames_of FILE: the count of the "send frames:"/"receive frames:" line.
-frames_of() {
-    sed -n 's/^\(send\|receive\) frames:\(-\{0,1\}[0-9][0-9]*\)$/\2/p' "$1" | tail -n 1
+# totals KIND N [norate]: the end of a run's output, with masked numbers.
+totals() {
+    printf '\n%s frames:%s\n' "$1" "$2"
+    [ "${3:-}" = norate ] || printf 'time:<T> us\nspeed:<S> f/s\n'
+}
+
+# expect_output WHAT WANT_FILE OUT_FILE: OUT_FILE equals WANT_FILE once the
+# time and speed numbers are masked, and those numbers agree with each other.
+expect_output() {
+    rates_masked "$3" > "$3.masked"
+    expect_file "$1" "$2" "$3.masked"
+    if grep -q '^time:' "$2"; then expect_rate "$1 rate" "$3"; fi
+}
+
+# expect_run WHAT NAME KIND N: the standard output of run NAME: the prompts in
+# $W/NAME.head (if any), "Testing..." and the totals of N frames of KIND.
+expect_run() {
+    { cat "$W/$2.head" 2>/dev/null; echo Testing...; totals "$3" "$4"; } > "$W/$2.want"
+    expect_output "$1: stdout" "$W/$2.want" "$W/$2.out"
+}
+
+# send_case NAME DEV N FRAMES_FILE PROG ARGS...: one complete send run while
+# candump listens on DEV; checks status 1, the totals for N frames, an empty
+# stderr, the frames candump saw against FRAMES_FILE and the tx_packets delta.
+send_case() {
+    local name=$1 dev=$2 n=$3 want_frames=$4 tx0
+    shift 4
+    start_dump dump "$dev"
+    tx0=$(stat_of "$dev" tx_packets)
+    expect_status "$name: exit status" 1 run_fg send "$@"
+    stop_dump dump
+    expect_run "$name" send send "$n"
+    expect_empty "$name: stderr" "$W/send.err"
+    expect_file "$name: frames seen by candump" "$want_frames" "$W/dump.frames"
+    expect_eq "$name: frames sent on $dev (tx_packets)" "$n" $(( $(stat_of "$dev" tx_packets) - tx0 ))
+}
+
+# recv_case NAME WANT_FILE PROG ARGS... -- SENDER...: start a receive run,
+# run the sender command to its end, SIGINT the run, expect status 0, the
+# output WANT_FILE (numbers of the rate line masked) and an empty stderr.
+recv_case() {
+    local name=$1 want=$2 prog=""
+    shift 2
+    while [ "$1" != "--" ]; do prog="$prog $1"; shift; done
+    shift
+    start_run recv $prog || return
+    ensure "$name: sender '$*' failed" "$@"
+    sleep 0.2
+    expect_status "$name: exit status" 0 stop_run recv
+    expect_output "$name: stdout" "$want" "$W/recv.out"
+    expect_empty "$name: stderr" "$W/recv.err"
+}
+
+# across NAME RX FOR RECEIVER... -- SENDER...: a receive run (recv) on
+# interface RX while a send run (send) goes to its end, or with FOR other than
+# "-", runs FOR seconds and gets SIGINT; then SIGINT to the receive run once it
+# has read what came. Checks both exit statuses and standard outputs; the
+# totals are then in $W/send.out and $W/recv.out.
+across() {
+    local name=$1 rx=$2 for=$3 recv=""
+    shift 3
+    while [ "$1" != "--" ]; do recv="$recv $1"; shift; done
+    shift
+    start_run recv $recv || return 1
+    if [ "$for" = - ]; then
+        expect_status "$name: send run: exit status" 1 run_fg send "$@"
+    else
+        start_run send "$@" || return 1
+        sleep "$for"
+        expect_status "$name: send run: exit status" 1 stop_run send
+    fi
+    settle "$rx" "$(pid_of recv)"
+    expect_status "$name: receive run: exit status" 0 stop_run recv
+    expect_run "$name: send run" send send "$(frames_of "$W/send.out")"
+    expect_run "$name: receive run" recv receive "$(frames_of "$W/recv.out")"
 }

@@ -19,7 +19,7 @@ soak() {
     shift 5
     case_start "soak_$name"
     start_run recv $prog -D "$rx" -S 2 -p "$W/frames.txt" || { case_end; return; }
-    receiver=$BG
+    receiver=$(pid_of recv)
     run_fg first $prog -D "$tx" -w -C 1 "$@"
     settle "$rx" "$receiver"
     rss_first=$(rss_kb "$receiver")
@@ -27,8 +27,7 @@ soak() {
     RUN_LIMIT=1800 run_fg send $prog -D "$tx" -w -c "$step" -C $((N / step)) "$@"
     settle "$rx" "$receiver"
     rss_end=$(rss_kb "$receiver")
-    stop_run "$receiver"
-    expect_eq "receive run: exit status" 0 "$RC"
+    expect_status "receive run: exit status" 0 stop_run recv
     first=$(frames_of "$W/first.out")
     sent=$(frames_of "$W/send.out")
     got=$(frames_of "$W/recv.out")

@@ -8,7 +8,7 @@
 
 #include "can/FakeSystemCalls.h"
 
-// Shared pieces of the channel tests.
+// Test support: shared pieces of the channel tests.
 
 inline const std::vector<std::string> kOptionSteps = {
     "SO_SNDTIMEO", "SO_RCVTIMEO", "CAN_RAW_FILTER", "CAN_RAW_LOOPBACK",

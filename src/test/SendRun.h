@@ -10,6 +10,7 @@
 #include "test/CanTester.h"
 #include "test/LossReport.h"
 #include "test/RateLine.h"
+#include "test/SettingLimits.h"
 #include "time/CTimeStamp.h"
 #include "time/WallClock.h"
 
@@ -17,7 +18,7 @@ template <class Variant>
 bool CanTester<Variant>::SendFrame() {
   unsigned char payload[kPayload];
   std::memset(payload, static_cast<unsigned char>(m_data), sizeof payload);
-  const uint32_t mask = m_frameType > standRemote ? CAN_EFF_MASK : CAN_SFF_MASK;
+  const uint32_t mask = IdentifierMask(m_frameType);
   uint32_t nextId = m_id;
   CTimeStamp::GetInstance()->Init();
   int64_t total = 0;

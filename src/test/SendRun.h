@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <linux/can.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstring>

@@ -108,6 +108,9 @@ $CL -s 12
 $CL -B
 $CL --Count 5
 $CL -S 2
+$CL -w -C 1 -i 800
+$FD -w -F 2 -i 20000000
+$CL -w -i -1 -F 0
 $FD can0 0 0 0 0 0
 $CL can1 0 0 0 0
 $FD -h

@@ -62,7 +62,8 @@ case_end() {
 
 # teardown LINKS: end what a case left behind, whatever its outcome: its
 # background processes, its queue disciplines, interfaces not in LINKS, and
-# interfaces of LINKS it left down.
+# interfaces of LINKS it left down; then the commands it left in $W/undo
+# (settings it changed).
 teardown() {
     local f pid dev flags
     for f in "$W"/*.pid; do
@@ -70,6 +71,7 @@ teardown() {
         read -r pid < "$f"
         kill -KILL "$pid" 2>/dev/null && wait_until 20 not_alive "$pid"
     done
+    [ -f "$W/undo" ] && . "$W/undo"
     [ -f "$W/qdiscs" ] && for dev in $(cat "$W/qdiscs"); do tc qdisc del dev "$dev" root 2>/dev/null; done
     for f in /sys/class/net/*; do
         dev=${f##*/}

@@ -19,7 +19,7 @@
 
 FD=canfd_tester
 CL=can_tester
-TOPICS="options send receive positional nodes faults"
+TOPICS="options send receive positional nodes controllers faults"
 
 all=""
 for topic in $TOPICS; do

@@ -1,0 +1,156 @@
+# SPDX-License-Identifier: MIT
+# Cases: the two CTU CAN FD controllers fd0 and fd1 on a QEMU bus of their
+# own, driven by the kernel's ctucanfd driver and set as on a board with
+# `ip link set fdN type can bitrate 1000000 dbitrate 5000000 fd on`.
+
+# fd_mode DEV on|off: the controller's bit timing for CAN FD or classic CAN,
+# set while it is down, as a user does it.
+fd_mode() {
+    ip link set "$1" down || return 1
+    if [ "$2" = on ]; then
+        ip link set "$1" type can bitrate 1000000 dbitrate 5000000 fd on || return 1
+    else
+        ip link set "$1" type can bitrate 1000000 fd off || return 1
+    fi
+    ip link set "$1" up
+}
+
+# grown_dump WIDTH FIRST MASK N LEN FILL MARK: the frames of grown_lines in
+# candump -L's notation: the identifier in WIDTH hexadecimal digits, MARK
+# ("#", "##5", "##4") and the payload.
+grown_dump() {
+    grown_frames "%0$1X$7" '%02X' "$2" "$3" "$4" "$5" "$6"
+}
+
+# controller_runs PROG SHOW ROWS: one receive run of PROG on fd1 in display
+# SHOW (none or file) and candump -L beside it, while each line of the file
+# ROWS, "N FRAMETYPE LEN BRS(-B or -) FIRST_ID", is one grow-mode send run
+# of PROG on fd0 of N frames; fill byte C3. Checks every send run, the
+# receive total, and the frames candump and (display file) the file got, in
+# order.
+controller_runs() {
+    local prog=$1 show=$2 rows=$3 n type len brs first kind mask width mark total=0 name
+    : > "$W/want.file"
+    : > "$W/want.dump"
+    start_dump dump fd1
+    case $show in
+        file) start_run recv $prog -D fd1 -S 2 -p "$W/frames.txt" || return 1 ;;
+        *) start_run recv $prog -D fd1 || return 1 ;;
+    esac
+    while read -r n type len brs first; do
+        [ "$brs" = - ] && brs=""
+        name="$prog -F $type -s $len $brs"
+        kind=stand_data mask=7FF width=3
+        [ "$type" = 2 ] && kind=expand_data mask=1FFFFFFF width=8
+        mark="#"
+        [ "$prog" = "$FD" ] && mark="##4"
+        [ -n "$brs" ] && mark="##5"
+        expect_status "$name: exit status" 1 run_fg send $prog -D fd0 -w -g -C "$n" -F "$type" \
+            -s "$len" -i "$first" -d C3 $brs
+        expect_run "$name" send send "$n"
+        expect_empty "$name: stderr" "$W/send.err"
+        grown_lines "$kind" "$first" "$mask" "$n" "$len" C3 >> "$W/want.file"
+        grown_dump "$width" "$first" "$mask" "$n" "$len" C3 "$mark" >> "$W/want.dump"
+        total=$((total + n))
+    done < "$rows"
+    settle fd1 "$(pid_of recv)"
+    expect_status "$prog on fd1: exit status" 0 stop_run recv
+    stop_dump dump
+    expect_run "$prog on fd1" recv receive "$total"
+    expect_empty "$prog on fd1: stderr" "$W/recv.err"
+    [ "$show" = file ] && expect_file "$prog on fd1: output file" "$W/want.file" "$W/frames.txt"
+    awk '{ print $3 }' "$W/dump.log" > "$W/dump.got"
+    expect_file "candump on fd1" "$W/want.dump" "$W/dump.got"
+}
+
+t_fd_controllers() {
+    # canfd_tester across the controllers: every payload length, with and
+    # without the bit-rate switch, both identifier kinds, in grow mode; the
+    # standard identifiers wrap at 7FF. Short runs keep the receiving socket
+    # from overflowing on the emulated CPU, which has no bit rate to pace it.
+    local len brs type
+    for len in 0 1 2 3 4 5 6 7 8 12 16 20 24 32 48 64; do
+        for brs in - -B; do
+            for type in 0 2; do echo "12 $type $len $brs 7FA"; done
+        done
+    done > "$W/rows"
+    controller_runs $FD file "$W/rows"
+}
+
+t_classic_on_fd_controllers() {
+    # Classic frames on a CAN FD bus, data and remote frames of both kinds.
+    # Unlike the SJA1000 model, this one carries remote frames with a length.
+    printf '20 0 8 - 7F8\n20 2 3 - 1FFFFFF0\n' > "$W/rows"
+    controller_runs $CL file "$W/rows"
+    local name="$CL remote frames"
+    start_dump remote fd1
+    start_run recv $CL -D fd1 || return 1
+    expect_status "$name: exit status" 1 run_fg send $CL -D fd0 -w -F 1 -s 0 -i 123 -C 3
+    expect_status "$name, length 8: exit status" 1 run_fg send $CL -D fd0 -w -F 1 -s 8 -i 7FF -C 2
+    expect_status "$name, extended: exit status" 1 run_fg send $CL -D fd0 -w -F 3 -s 3 -i 12345678 -C 2
+    settle fd1 "$(pid_of recv)"
+    expect_status "$name: receive run: exit status" 0 stop_run recv
+    stop_dump remote
+    expect_run "$name: receive run" recv receive 7
+    { lines 3 '123#R'; lines 2 '7FF#R8'; lines 2 '12345678#R3'; } > "$W/want"
+    awk '{ print $3 }' "$W/remote.log" > "$W/remote.got"
+    expect_file "$name: candump" "$W/want" "$W/remote.got"
+}
+
+t_fd_controller_classic_mode() {
+    # In classic mode (fd off) the controller takes no CAN FD frames:
+    # canfd_tester refuses it and can_tester works. Switched back as a user
+    # does it, canfd_tester works again.
+    local dev
+    echo 'fd_mode fd0 on; fd_mode fd1 on' > "$W/undo"
+    for dev in fd0 fd1; do ensure "$dev: fd off" fd_mode "$dev" off; done
+    expect_eq "fd0 MTU in classic mode" 16 "$(cat /sys/class/net/fd0/mtu)"
+    echo 'CAN interface is not CAN FD capable - sorry.' > "$W/want"
+    expect_status "$FD -D fd0: exit status" 1 run_fg run $FD -D fd0 -w -C 1
+    expect_file "$FD -D fd0: stdout" "$W/want" "$W/run.out"
+    thousand "$CL fd0 -> fd1, classic mode" fd1 - $CL -D fd1 -- $CL -D fd0 -w -C 1000
+    for dev in fd0 fd1; do ensure "$dev: fd on" fd_mode "$dev" on; done
+    expect_eq "fd0 MTU in CAN FD mode" 72 "$(cat /sys/class/net/fd0/mtu)"
+    thousand "$FD fd0 -> fd1, CAN FD mode again" fd1 - $FD -D fd1 -- $FD -D fd0 -w -C 1000 -s 64 -B -t 20
+}
+
+t_readme_fd_link_check() {
+    # The README's check of a link between two nodes, for CAN FD, as written
+    # there with can0 and can1 being fd0 and fd1; the teardown brings back
+    # the controllers' own settings. The emulation has no bit rate: what the
+    # receive run cannot keep of an unpaced flood it must report as dropped,
+    # and the README's gap listing must find exactly the frames missing.
+    local dev sent got drops missing
+    echo 'fd_mode fd0 on; fd_mode fd1 on' > "$W/undo"
+    for dev in fd0 fd1; do
+        ensure "$dev: README's set-up" sh -c "
+            /opt/iproute2/ip link set $dev down &&
+            /opt/iproute2/ip link set $dev type can bitrate 500000 dbitrate 2000000 fd on &&
+            /opt/iproute2/ip link set $dev up &&
+            /opt/iproute2/ip -details -statistics link show $dev > $W/$dev.link"
+        ensure "$dev: ip -details shows the bit rate" grep -q ' bitrate 500000 ' "$W/$dev.link"
+        ensure "$dev: ip -details shows the data bit rate" grep -q ' dbitrate 2000000 ' "$W/$dev.link"
+    done
+    start_run recv $FD -D fd1 -S 2 -p "$W/frames.txt" || return 1
+    expect_status "send run: exit status" 1 run_fg send $FD -D fd0 -w -g -C 10000 -s 64 -B
+    settle fd1 "$(pid_of recv)"
+    expect_status "receive run: exit status" 0 stop_run recv
+    sent=$(frames_of "$W/send.out")
+    got=$(frames_of "$W/recv.out")
+    drops=$(sed -n 's/^dropped frames:\([0-9]*\),.*/\1/p' "$W/recv.err")
+    expect_eq "frames sent" 10000 "$sent"
+    expect_eq "received plus dropped" "$sent" $(( ${got:-0} + ${drops:-0} ))
+    expect_eq "file lines" "$got" "$(wc -l < "$W/frames.txt")"
+    sed -n '/^    awk -v wrap=2048/,/frames.txt$/p' /guest/README.md > "$W/frames.sh"
+    ensure "README has the gap listing" [ -s "$W/frames.sh" ]
+    # Six more frames taken out of the file must show as six more missing.
+    sed '100,104d;3000d' "$W/frames.txt" > "$W/gapped.txt"
+    sed 's/frames\.txt$/gapped.txt/' "$W/frames.sh" > "$W/gapped.sh"
+    for f in frames gapped; do
+        (cd "$W" && sh "$f.sh" 2>&1) > "$W/$f.gaps"
+    done
+    missing=$(awk '{ n += $3 } END { print n + 0 }' "$W/frames.gaps")
+    expect_eq "frames the gap listing finds missing" $(( sent - ${got:-0} )) "$missing"
+    missing=$(awk '{ n += $3 } END { print n + 0 }' "$W/gapped.gaps")
+    expect_eq "frames the gap listing finds missing, six lines taken out" $(( sent - ${got:-0} + 6 )) "$missing"
+}

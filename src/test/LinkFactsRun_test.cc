@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
+#include <linux/can/netlink.h>
 #include <linux/rtnetlink.h>
 
 #include <algorithm>
@@ -114,6 +115,19 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
       static_cast<size_t>(std::search(good.begin(), good.end(),
                                       std::begin("can"), std::end("can")) -
                           good.begin() - sizeof(rtattr));
+  const unsigned char timingHeader[] = {RTA_LENGTH(sizeof(can_bittiming)), 0,
+                                        IFLA_CAN_BITTIMING, 0};
+  const auto timingAt = static_cast<size_t>(
+      std::search(good.begin(), good.end(), std::begin(timingHeader),
+                  std::end(timingHeader)) -
+      good.begin());
+  ASSERT_LT(kindAt, good.size());
+  ASSERT_LT(timingAt, good.size());
+  // Eight bytes of bit timing, the rest of its room an attribute of no
+  // meaning: only the bit timing's own length is wrong.
+  Bytes shortTiming = patched(timingAt, RTA_LENGTH(8));
+  const rtattr filler{sizeof(can_bittiming) - 8, IFLA_CAN_UNSPEC};
+  std::memcpy(&shortTiming[timingAt + RTA_LENGTH(8)], &filler, sizeof filler);
   nlmsghdr header{};
   header.nlmsg_len = NLMSG_LENGTH(sizeof(nlmsgerr));
   header.nlmsg_type = NLMSG_ERROR;
@@ -137,6 +151,7 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
        {{patched(firstAttribute, 0xFFF0)}}},
       {"attribute length below its header", {{patched(firstAttribute, 2)}}},
       {"nested attribute overrunning its nest", {{patched(kindAt, 0x7FF0)}}},
+      {"bit timing shorter than its type", {{shortTiming}}},
       {"wrong sequence number", {{good, 0, false}}},
       {"wrong sender", {{good, 4321}}},
       {"NLMSG_ERROR", {{refusal}}},

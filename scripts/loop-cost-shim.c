@@ -27,9 +27,9 @@ static struct canfd_frame frame;
 
 int socket(int domain, int type, int protocol)
 {
-    (void)domain;
-    (void)type;
-    (void)protocol;
+    /* The netlink socket of the link facts is the kernel's own. */
+    if (domain != PF_CAN)
+        return (int)syscall(SYS_socket, domain, type, protocol);
     can_socket = open("/dev/null", O_WRONLY);
     const char *frames = getenv("LOOP_COST_FRAMES");
     const char *length = getenv("LOOP_COST_LENGTH");

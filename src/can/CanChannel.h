@@ -40,10 +40,13 @@ class CanChannel {
   bool CreateSocket() {
     ifreq ifr;
     sockaddr_can address;
-    return CreateRawSocket(&m_socket) &&
-           ResolveInterface(m_socket, m_device, Format::kIndexFailure, &ifr,
-                            &address) &&
-           m_format.PrepareSocket(m_socket, &ifr) &&
+    if (!CreateRawSocket(&m_socket) ||
+        !ResolveInterface(m_socket, m_device, Format::kIndexFailure, &ifr,
+                          &address)) {
+      return false;
+    }
+    m_ifindex = address.can_ifindex;
+    return m_format.PrepareSocket(m_socket, &ifr) &&
            BindInterface(m_socket, address);
   }
 
@@ -83,6 +86,12 @@ class CanChannel {
     return ReadWhole(m_socket, &image, sizeof image);
   }
 
+  // Reads the frames still queued, counting but not decoding them.
+  int64_t Discard() {
+    Image image;
+    return DiscardQueued(m_socket, &image, sizeof image);
+  }
+
   // Frames the socket dropped because its receive buffer was full; false
   // when the kernel cannot tell.
   bool Drops(uint32_t* drops) const { return ReceiveDrops(m_socket, drops); }
@@ -98,6 +107,7 @@ class CanChannel {
   Format m_format;
   int m_socket = -1;  // no socket yet; 0 would be standard input
   WriteRefusals m_refusals;
+  int m_ifindex = 0;  // the interface's, once resolved
 
  private:
   bool Build(Image* image, FrameType type, int id, int length,

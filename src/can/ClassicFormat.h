@@ -5,6 +5,7 @@
 #include <net/if.h>
 
 #include "can/CanChannel.h"
+#include "can/FrameBits.h"
 
 // Classic CAN frames: no capability check and no flags on sent frames.
 struct ClassicFormat {
@@ -13,6 +14,14 @@ struct ClassicFormat {
 
   bool PrepareSocket(int, ifreq*) const { return true; }
   void Mark(Image*) const {}
+
+  FrameBits BusBits(FrameType type, uint32_t id, int length,
+                    const unsigned char* data) const {
+    return ClassicFrameBits(type, id, length, data);
+  }
+  FrameBitsRange BusBitsRange(FrameType type, int length) const {
+    return ClassicFrameBitsRange(type, length);
+  }
 };
 
 extern template class CanChannel<ClassicFormat>;

@@ -3,11 +3,13 @@
 
 #include <linux/can.h>
 #include <linux/can/raw.h>
+#include <linux/netlink.h>
 #include <linux/sock_diag.h>
 #include <sys/ioctl.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <csignal>
 #include <cstring>
 
@@ -55,6 +57,9 @@ std::string OptionTag(int level, int name) {
 namespace sys {
 
 int Socket(int domain, int type, int protocol) {
+  if (domain == AF_NETLINK && protocol == NETLINK_ROUTE) {
+    return Log("socket netlink") ? Fake().netlinkSocket : -1;
+  }
   const bool raw = domain == PF_CAN && type == SOCK_RAW && protocol == CAN_RAW;
   if (!raw) {
     Log("socket of another kind");
@@ -137,6 +142,53 @@ ssize_t Write(int, const void* buffer, size_t size) {
   errno = static_cast<int>(-result);
   return -1;
 }
+
+ssize_t ReadNow(int, void* buffer, size_t size) {
+  FakeSystem& fake = Fake();
+  fake.calls.push_back("read now");
+  if (fake.reads.empty()) {
+    errno = EAGAIN;
+    return -1;
+  }
+  const FakeSystem::Bytes image = fake.reads.front().image;
+  fake.reads.pop_front();
+  const size_t length = std::min(size, image.size());
+  std::memcpy(buffer, image.data(), length);
+  return static_cast<ssize_t>(length);
+}
+
+ssize_t SendToKernel(int, const void* buffer, size_t size) {
+  const auto* first = static_cast<const unsigned char*>(buffer);
+  Fake().netlinkRequests.emplace_back(first, first + size);
+  return Log("send netlink") ? static_cast<ssize_t>(size) : -1;
+}
+
+ssize_t ReceiveWithin(int, void* buffer, size_t size, int millis,
+                      sockaddr_nl* sender) {
+  FakeSystem& fake = Fake();
+  fake.waits.push_back(millis);
+  if (!Log("receive netlink")) return -1;
+  if (fake.netlinkReplies.empty()) {
+    errno = EAGAIN;
+    return -1;
+  }
+  FakeSystem::NetlinkReply reply = fake.netlinkReplies.front();
+  fake.netlinkReplies.pop_front();
+  const size_t sequenceAt = offsetof(nlmsghdr, nlmsg_seq);
+  if (reply.answers && !fake.netlinkRequests.empty() &&
+      reply.datagram.size() >= sizeof(nlmsghdr)) {
+    std::copy_n(fake.netlinkRequests.back().begin() + sequenceAt,
+                sizeof(uint32_t), reply.datagram.begin() + sequenceAt);
+  }
+  *sender = sockaddr_nl{};
+  sender->nl_family = AF_NETLINK;
+  sender->nl_pid = reply.sender;
+  const size_t length = std::min(size, reply.datagram.size());
+  std::memcpy(buffer, reply.datagram.data(), length);
+  return static_cast<ssize_t>(length);
+}
+
+int Close(int) { return Log("close") ? 0 : -1; }
 
 int64_t MonotonicMicros() {
   Fake().monotonic += Fake().monotonicStep;

@@ -33,6 +33,16 @@ struct FakeSystem {
   std::function<void()> whenIdle;
   std::function<void()> afterWrite;
   int64_t monotonicStep = 0;  // microseconds per monotonic clock reading
+  int netlinkSocket = 9;
+  struct NetlinkReply {
+    Bytes datagram;
+    uint32_t sender = 0;  // port id: 0 is the kernel
+    // Carries the sequence number of the latest request in place of its
+    // first message's own.
+    bool answers = true;
+  };
+  // Once empty, waits for a reply end without one.
+  std::deque<NetlinkReply> netlinkReplies;
 
   // What happened.
   std::vector<std::string> calls;
@@ -40,6 +50,8 @@ struct FakeSystem {
   std::string interfaceName;
   Bytes boundAddress;
   std::vector<Bytes> written;
+  std::vector<Bytes> netlinkRequests;
+  std::vector<int> waits;  // milliseconds of each wait for a reply
   int64_t monotonic = 0;
 
   const Bytes* Option(const std::string& tag) const;

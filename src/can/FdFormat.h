@@ -5,6 +5,7 @@
 #include <net/if.h>
 
 #include "can/CanChannel.h"
+#include "can/FrameBits.h"
 
 // CAN FD frames: the interface must carry them (MTU 72) and the socket is
 // switched to them; a non-zero m_brs sends every frame with bit-rate switch.
@@ -17,6 +18,14 @@ struct FdFormat {
   bool PrepareSocket(int socket, ifreq* ifr) const;
   void Mark(Image* image) const {
     if (m_brs != 0) image->flags = CANFD_BRS;
+  }
+
+  FrameBits BusBits(FrameType type, uint32_t id, int length,
+                    const unsigned char* data) const {
+    return FdFrameBits(type, id, length, data, m_brs != 0);
+  }
+  FrameBitsRange BusBitsRange(FrameType type, int length) const {
+    return FdFrameBitsRange(type, length, m_brs != 0);
   }
 
   int m_brs;

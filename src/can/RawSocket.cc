@@ -124,6 +124,15 @@ bool ReadWhole(int socket, void* image, size_t size) {
   return sys::Read(socket, image, size) == static_cast<ssize_t>(size);
 }
 
+int64_t DiscardQueued(int socket, void* image, size_t size) {
+  constexpr int64_t kMostQueued = 1 << 20;
+  int64_t discarded = 0;
+  while (discarded < kMostQueued && sys::ReadNow(socket, image, size) > 0) {
+    ++discarded;
+  }
+  return discarded;
+}
+
 bool ReceiveDrops(int socket, uint32_t* drops) {
   uint32_t meminfo[SK_MEMINFO_VARS] = {};
   socklen_t length = sizeof meminfo;

@@ -41,6 +41,11 @@ int WriteUntilAccepted(int socket, const void* image, size_t size,
 // One read of one image; true only when exactly `size` bytes came.
 bool ReadWhole(int socket, void* image, size_t size);
 
+// Reads what is queued in the socket without waiting, into `image`, until
+// nothing is left (or a bound far above what a receive buffer holds);
+// returns how many reads brought data.
+int64_t DiscardQueued(int socket, void* image, size_t size);
+
 // Frames the kernel dropped for this socket because its receive buffer was
 // full; false when the kernel cannot tell.
 bool ReceiveDrops(int socket, uint32_t* drops);

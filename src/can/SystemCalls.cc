@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "can/SystemCalls.h"
 
+#include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace sys {
 
@@ -36,6 +39,31 @@ ssize_t Read(int fd, void* buffer, size_t size) {
 ssize_t Write(int fd, const void* buffer, size_t size) {
   return ::write(fd, buffer, size);
 }
+
+ssize_t ReadNow(int fd, void* buffer, size_t size) {
+  return ::recv(fd, buffer, size, MSG_DONTWAIT);
+}
+
+ssize_t SendToKernel(int fd, const void* buffer, size_t size) {
+  sockaddr_nl kernel{};
+  kernel.nl_family = AF_NETLINK;
+  return ::sendto(fd, buffer, size, 0, reinterpret_cast<sockaddr*>(&kernel),
+                  sizeof kernel);
+}
+
+ssize_t ReceiveWithin(int fd, void* buffer, size_t size, int millis,
+                      sockaddr_nl* sender) {
+  pollfd ready{fd, POLLIN, 0};
+  if (::poll(&ready, 1, millis) <= 0) {
+    errno = EAGAIN;
+    return -1;
+  }
+  socklen_t length = sizeof *sender;
+  return ::recvfrom(fd, buffer, size, MSG_DONTWAIT,
+                    reinterpret_cast<sockaddr*>(sender), &length);
+}
+
+int Close(int fd) { return ::close(fd); }
 
 int64_t MonotonicMicros() {
   timespec now{};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <linux/netlink.h>
 #include <net/if.h>
 #include <sys/socket.h>
 #include <sys/types.h>
@@ -19,6 +20,15 @@ int SetSockOpt(int fd, int level, int name, const void* value,
 int GetSockOpt(int fd, int level, int name, void* value, socklen_t* length);
 ssize_t Read(int fd, void* buffer, size_t size);
 ssize_t Write(int fd, const void* buffer, size_t size);
+// One read that does not wait: -1 with EAGAIN when nothing is queued.
+ssize_t ReadNow(int fd, void* buffer, size_t size);
+// One datagram to the kernel's netlink port.
+ssize_t SendToKernel(int fd, const void* buffer, size_t size);
+// One datagram within `millis` milliseconds; -1 with EAGAIN when none came.
+// *sender receives where it came from.
+ssize_t ReceiveWithin(int fd, void* buffer, size_t size, int millis,
+                      sockaddr_nl* sender);
+int Close(int fd);
 // Microseconds of a clock that never jumps; bounds retries.
 int64_t MonotonicMicros();
 // SCHED_BATCH for this process: woken, it no longer preempts the running

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "can/FrameBits.h"
 #include "can/FrameType.h"
 #include "can/SystemCalls.h"
 #include "test/ITestInterface.h"
@@ -78,6 +79,9 @@ class CanTester : public ITestInterface {
   Channel* Positional(int argc, char** argv);
   bool AskSendRun(int* framesPerStep);
   bool AskReceiveRun();
+  // The bits on the bus of the frames a send run sent; `payload` is the
+  // plain frame's.
+  FrameBitsRange SentBits(const unsigned char* payload) const;
 };
 
 template <class Variant>

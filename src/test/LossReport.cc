@@ -26,7 +26,15 @@ void ReportDrops(const char* device, uint32_t drops) {
           drops, device);
 }
 
-void ReportRefusals(const char* device, const WriteRefusals& refusals) {
+void ReportUnread(const char* device, int64_t unread) {
+  if (unread == 0) return;
+  fprintf(AfterTheTotals(),
+          "unread frames:%lld, which reached %s after the count ended\n",
+          static_cast<long long>(unread), device);
+}
+
+void ReportRefusals(const char* device, const WriteRefusals& refusals,
+                    bool unacknowledged) {
   const int64_t total = refusals.Total();
   if (total == 0) return;
   const int reason = refusals.MostCommon();
@@ -36,6 +44,13 @@ void ReportRefusals(const char* device, const WriteRefusals& refusals) {
           reason == 0 ? "short write" : strerror(reason));
   switch (reason) {
     case ENOBUFS:
+      if (unacknowledged) {
+        fprintf(out,
+                ": no node acknowledged the frames of %s (is another node "
+                "on the bus, at the same bit rate, with termination?)",
+                device);
+        break;
+      }
       fprintf(out,
               ": the transmit queue of %s was full (ip link set %s txqueuelen "
               "N enlarges it; -t pauses after each step)",

@@ -11,5 +11,11 @@
 // Frames that reached `device` but that the receiving socket dropped.
 void ReportDrops(const char* device, uint32_t drops);
 
-// Writes to `device` that the socket refused.
-void ReportRefusals(const char* device, const WriteRefusals& refusals);
+// Frames still queued in the receiving socket of `device` when the count
+// ended: they reached the node but were neither counted nor shown.
+void ReportUnread(const char* device, int64_t unread);
+
+// Writes to `device` that the socket refused; `unacknowledged` when the
+// controller lacked acknowledgements meanwhile (see Unacknowledged).
+void ReportRefusals(const char* device, const WriteRefusals& refusals,
+                    bool unacknowledged);

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "can/LinkQuery.h"
 #include "test/CanTester.h"
+#include "test/ControllerReport.h"
 #include "test/FrameLine.h"
 #include "test/LossReport.h"
 #include "test/RateLine.h"
@@ -26,6 +28,7 @@ bool CanTester<Variant>::ReadFrame() {
     }
   }
   const bool fetch = m_showModel == 1 || m_showModel == 2;
+  const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
   typename Variant::ReceiveClock clock;
   int64_t count = 0;
   for (;;) {
@@ -44,7 +47,9 @@ bool CanTester<Variant>::ReadFrame() {
   }
   printf("\nreceive frames:%lld\n", static_cast<long long>(count));
   if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);
+  ReportUnread(m_can->m_device, m_can->Discard());
   uint32_t drops = 0;
   if (m_can->Drops(&drops)) ReportDrops(m_can->m_device, drops);
+  ReportController(m_can->m_device, before, ReadLinkFacts(m_can->m_ifindex));
   return true;
 }

@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "can/LinkQuery.h"
+#include "test/BusLimit.h"
 #include "test/CanTester.h"
+#include "test/ControllerReport.h"
 #include "test/LossReport.h"
 #include "test/RateLine.h"
 #include "test/SettingLimits.h"
@@ -18,6 +21,7 @@ bool CanTester<Variant>::SendFrame() {
   std::memset(payload, static_cast<unsigned char>(m_data), sizeof payload);
   const uint32_t mask = IdentifierMask(m_frameType);
   uint32_t nextId = m_id;
+  const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
   CTimeStamp::GetInstance()->Init();
   int64_t total = 0;
   for (;;) {
@@ -37,8 +41,21 @@ bool CanTester<Variant>::SendFrame() {
     if (m_count > 0 && --m_count == 0) break;
   }
   printf("\nsend frames:%lld\n", static_cast<long long>(total));
-  PrintRate(total, CTimeStamp::GetInstance()->GetStamp(),
-            Variant::kRateAtAnyTime);
-  ReportRefusals(m_can->m_device, m_can->m_refusals);
+  const int64_t elapsed = CTimeStamp::GetInstance()->GetStamp();
+  PrintRate(total, elapsed, Variant::kRateAtAnyTime);
+  const LinkFacts after = ReadLinkFacts(m_can->m_ifindex);
+  ReportRefusals(m_can->m_device, m_can->m_refusals,
+                 Unacknowledged(before, after));
+  ReportBusLimit(m_can->m_device, after, SentBits(payload), total, elapsed);
+  ReportController(m_can->m_device, before, after);
   return false;
+}
+
+template <class Variant>
+FrameBitsRange CanTester<Variant>::SentBits(
+    const unsigned char* payload) const {
+  const FrameFormat& format = m_can->m_format;
+  if (m_grow != 0) return format.BusBitsRange(m_frameType, m_dlc);
+  const FrameBits bits = format.BusBits(m_frameType, m_id, m_dlc, payload);
+  return {bits, bits};
 }

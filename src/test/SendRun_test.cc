@@ -39,12 +39,6 @@ std::vector<Sent> SentFrames(size_t bytes) {
   return sent;
 }
 
-void AdvanceClockPerWrite(int64_t micros) {
-  Fake().afterWrite = [micros] {
-    SetFakeWallClock(static_cast<int64_t>(Fake().written.size()) * micros);
-  };
-}
-
 }  // namespace
 
 template <class Variant>

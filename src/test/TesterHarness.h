@@ -85,6 +85,13 @@ class TesterHarness {
   std::string m_input;
 };
 
+// The wall clock stands at `micros` times the writes so far after each one.
+inline void AdvanceClockPerWrite(int64_t micros) {
+  Fake().afterWrite = [micros] {
+    SetFakeWallClock(static_cast<int64_t>(Fake().written.size()) * micros);
+  };
+}
+
 inline void InterruptWhenIdle() {
   Fake().whenIdle = [] { raise(SIGINT); };
 }

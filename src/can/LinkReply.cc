@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: MIT
+#include "can/LinkReply.h"
+
+#include <linux/if_link.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+struct Span {
+  const unsigned char* data;
+  size_t size;
+};
+
+// Calls visit(type, payload) for each attribute of `area`; false when an
+// attribute's length overruns the area or the visitor refuses it.
+template <class Visit>
+bool EachAttribute(Span area, Visit visit) {
+  while (area.size >= sizeof(rtattr)) {
+    rtattr header;
+    std::memcpy(&header, area.data, sizeof header);
+    if (header.rta_len < sizeof header || header.rta_len > area.size) {
+      return false;
+    }
+    const Span payload{area.data + sizeof header,
+                       header.rta_len - sizeof header};
+    if (!visit(header.rta_type & NLA_TYPE_MASK, payload)) return false;
+    const size_t step = std::min<size_t>(RTA_ALIGN(header.rta_len), area.size);
+    area = {area.data + step, area.size - step};
+  }
+  return true;
+}
+
+// A fixed-size payload; a shorter one refuses the reply.
+template <class T>
+bool Take(Span payload, T* value) {
+  if (payload.size < sizeof *value) return false;
+  std::memcpy(value, payload.data, sizeof *value);
+  return true;
+}
+
+bool CanData(Span data, LinkFacts* facts) {
+  return EachAttribute(data, [facts](unsigned type, Span payload) {
+    can_bittiming timing{};
+    can_ctrlmode mode{};
+    switch (type) {
+      case IFLA_CAN_BITTIMING:
+        if (!Take(payload, &timing)) return false;
+        facts->bitrate = timing.bitrate;
+        return true;
+      case IFLA_CAN_DATA_BITTIMING:
+        if (!Take(payload, &timing)) return false;
+        facts->dataBitrate = timing.bitrate;
+        return true;
+      case IFLA_CAN_CTRLMODE:
+        if (!Take(payload, &mode)) return false;
+        facts->ctrlmode = mode.flags;
+        return true;
+      case IFLA_CAN_STATE: return Take(payload, &facts->state);
+      case IFLA_CAN_BERR_COUNTER: return Take(payload, &facts->errors);
+      default: return true;
+    }
+  });
+}
+
+bool LinkInfo(Span info, LinkFacts* facts) {
+  Span data{nullptr, 0};
+  const bool whole = EachAttribute(info, [&](unsigned type, Span payload) {
+    if (type == IFLA_INFO_KIND) {
+      facts->can = (payload.size == 3 || payload.size == 4) &&
+                   std::memcmp(payload.data, "can", 3) == 0 &&
+                   (payload.size == 3 || payload.data[3] == '\0');
+    }
+    if (type == IFLA_INFO_DATA) data = payload;
+    if (type == IFLA_INFO_XSTATS) return Take(payload, &facts->device);
+    return true;
+  });
+  return whole && (!facts->can || CanData(data, facts));
+}
+
+void Statistics(Span payload, LinkFacts* facts) {
+  // Older kernels send fewer counters: the missing ones stay 0.
+  rtnl_link_stats64 stats{};
+  std::memcpy(&stats, payload.data, std::min(payload.size, sizeof stats));
+  facts->rxOver = stats.rx_over_errors;
+  facts->rxFifo = stats.rx_fifo_errors;
+  facts->rxMissed = stats.rx_missed_errors;
+}
+
+LinkReply LinkMessage(Span body, int ifindex, LinkFacts* facts) {
+  ifinfomsg link;
+  if (!Take(body, &link) || link.ifi_index != ifindex) {
+    return LinkReply::kRefused;
+  }
+  const size_t skip = std::min<size_t>(NLMSG_ALIGN(sizeof link), body.size);
+  LinkFacts read;
+  const bool whole = EachAttribute({body.data + skip, body.size - skip},
+                                   [&read](unsigned type, Span payload) {
+                                     if (type == IFLA_STATS64)
+                                       Statistics(payload, &read);
+                                     if (type == IFLA_LINKINFO)
+                                       return LinkInfo(payload, &read);
+                                     return true;
+                                   });
+  if (!whole) return LinkReply::kRefused;
+  *facts = read.can ? read : LinkFacts();
+  return LinkReply::kFacts;
+}
+
+}  // namespace
+
+LinkReply ParseLinkReply(const unsigned char* message, size_t size,
+                         uint32_t sequence, int ifindex, LinkFacts* facts) {
+  while (size > 0) {
+    nlmsghdr header;
+    if (size < sizeof header) return LinkReply::kRefused;
+    std::memcpy(&header, message, sizeof header);
+    if (header.nlmsg_len < sizeof header || header.nlmsg_len > size) {
+      return LinkReply::kRefused;
+    }
+    if (header.nlmsg_seq == sequence) {
+      if (header.nlmsg_type != RTM_NEWLINK) return LinkReply::kRefused;
+      return LinkMessage(
+          {message + sizeof header, header.nlmsg_len - sizeof header}, ifindex,
+          facts);
+    }
+    const size_t step = std::min<size_t>(NLMSG_ALIGN(header.nlmsg_len), size);
+    message += step;
+    size -= step;
+  }
+  return LinkReply::kOther;
+}

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#include "test/ControllerReport.h"
+
+#include <cstdio>
+
+namespace {
+
+// A counter that went back (the driver reloaded) counts from 0.
+uint64_t Growth(uint64_t before, uint64_t after) {
+  return after >= before ? after - before : after;
+}
+
+const char* StateName(uint32_t state) {
+  static const char* const kNames[] = {"ERROR-ACTIVE",  "ERROR-WARNING",
+                                       "ERROR-PASSIVE", "BUS-OFF",
+                                       "STOPPED",       "SLEEPING"};
+  return state < sizeof kNames / sizeof kNames[0] ? kNames[state] : "UNKNOWN";
+}
+
+bool Failing(uint32_t state) {
+  return state == CAN_STATE_ERROR_PASSIVE || state == CAN_STATE_BUS_OFF;
+}
+
+void ReportLost(const char* device, uint64_t lost) {
+  if (lost == 0) return;
+  fprintf(stderr,
+          "lost frames:%llu, which the controller of %s lost: the driver did "
+          "not empty it in time (interrupt load, CPU frequency, a slow bus "
+          "driver such as SPI)\n",
+          static_cast<unsigned long long>(lost), device);
+}
+
+void ReportTrouble(const char* device, const LinkFacts& before,
+                   const LinkFacts& after) {
+  const can_device_stats& a = before.device;
+  const can_device_stats& b = after.device;
+  const uint64_t counts[] = {Growth(a.bus_error, b.bus_error),
+                             Growth(a.error_warning, b.error_warning),
+                             Growth(a.error_passive, b.error_passive),
+                             Growth(a.bus_off, b.bus_off),
+                             Growth(a.restarts, b.restarts)};
+  bool grew = false;
+  for (const uint64_t count : counts) grew = grew || count > 0;
+  if (!grew && !Failing(after.state)) return;
+  fprintf(stderr,
+          "bus trouble:%llu bus errors, %llu error-warning, %llu "
+          "error-passive, %llu bus-off, %llu restarts; %s ended %s, tx "
+          "errors %u, rx errors %u (no node acknowledging, a wrong bit rate "
+          "or missing termination? ip -details -statistics link show %s)\n",
+          static_cast<unsigned long long>(counts[0]),
+          static_cast<unsigned long long>(counts[1]),
+          static_cast<unsigned long long>(counts[2]),
+          static_cast<unsigned long long>(counts[3]),
+          static_cast<unsigned long long>(counts[4]), device,
+          StateName(after.state), after.errors.txerr, after.errors.rxerr,
+          device);
+}
+
+}  // namespace
+
+void ReportController(const char* device, const LinkFacts& before,
+                      const LinkFacts& after) {
+  if (!before.can || !after.can) return;
+  fflush(stdout);
+  ReportLost(device, Growth(before.Lost(), after.Lost()));
+  ReportTrouble(device, before, after);
+}
+
+bool Unacknowledged(const LinkFacts& before, const LinkFacts& after) {
+  if (!before.can || !after.can) return false;
+  return Growth(before.device.error_passive, after.device.error_passive) > 0 ||
+         Growth(before.device.bus_off, after.device.bus_off) > 0 ||
+         Failing(after.state) || after.errors.txerr > before.errors.txerr;
+}

@@ -1,0 +1,348 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+#include <linux/can/netlink.h>
+#include <linux/rtnetlink.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "can/FakeSystemCalls.h"
+#include "can/LinkReplyTesting.h"
+#include "test/TesterHarness.h"
+#include "time/FakeWallClock.h"
+
+// What the runs say of the controller, read from the link facts the fake
+// kernel gives before and after the run.
+
+namespace {
+
+// A send run of `words` over the fake's replies; returns standard error.
+template <class Variant>
+std::string SendErr(const std::vector<std::string>& words,
+                    TesterHarness<Variant>* run) {
+  std::vector<std::string> all = {"-w"};
+  all.insert(all.end(), words.begin(), words.end());
+  EXPECT_TRUE(run->Init(all));
+  EXPECT_FALSE(run->Test());
+  return run->err;
+}
+
+// A send run after the replies to `facts`, the clock advancing by
+// `microsPerWrite` at each write.
+template <class Variant>
+std::string SendErrOver(const LinkFacts& facts, int64_t microsPerWrite,
+                        const std::vector<std::string>& words) {
+  TesterHarness<Variant> run;
+  ReplyToRun(facts, facts);
+  AdvanceClockPerWrite(microsPerWrite);
+  return SendErr(words, &run);
+}
+
+const char kClassic8[] =
+    "bus limit of can0:500000 bit/s, 111 bits, 222.0 us a frame, 4504 f/s "
+    "at most";
+
+}  // namespace
+
+TEST(BusLimitRunTest, SetsTheRunAgainstWhatTheBusCarries) {
+  struct Case {
+    bool fd;
+    std::vector<std::string> words;
+    LinkFacts facts;
+    int64_t microsPerWrite;
+    std::string line;
+  };
+  const LinkFacts classic = ControllerFacts();
+  const LinkFacts fd = ControllerFacts(1000000, 5000000);
+  LinkFacts vcan = classic;
+  vcan.bitrate = 0;  // what an emulated controller's facts lack
+  const std::vector<std::string> plain = {"-C", "10", "-i", "2AA", "-d", "55"};
+  const std::vector<std::string> fd64 = {"-C", "10", "-i", "555",
+                                         "-d", "55", "-s", "64"};
+  std::vector<std::string> fd64Brs = fd64;
+  fd64Brs.push_back("-B");
+  std::vector<std::string> grow = plain;
+  grow.push_back("-g");
+  const std::string growLimit =
+      "bus limit of can0:500000 bit/s, 111 to 135 bits, 222.0 to 270.0 us a "
+      "frame, 3703 to 4504 f/s at most";
+  const std::vector<Case> cases = {
+      {false, plain, classic, 250,
+       std::string(kClassic8) + "; this run 88% of it\n"},
+      {false, plain, classic, 0, std::string(kClassic8) + "\n"},
+      {false, plain, classic, 100,
+       std::string(kClassic8) +
+           "; this run faster: frames waited in the queue, or the controller "
+           "does not keep to its bit timing\n"},
+      {false, grow, classic, 300, growLimit + "; this run 74% to 90% of it\n"},
+      {false, grow, classic, 250,
+       growLimit + "; this run at least 88% of it\n"},
+      {false, plain, vcan, 250, ""},
+      {true, fd64Brs, fd, 250,
+       "bus limit of can0:1000000/5000000 bit/s, 30+549 bits, 139.8 us a "
+       "frame, 7153 f/s at most; this run 55% of it\n"},
+      {true, fd64, fd, 1000,
+       "bus limit of can0:1000000 bit/s, 579 bits, 579.0 us a frame, 1727 f/s "
+       "at most; this run 57% of it\n"},
+      // Bit-rate switch on a controller without a data bit rate.
+      {true, fd64Brs, classic, 250, ""},
+  };
+  for (const Case& c : cases) {
+    const std::string err =
+        c.fd ? SendErrOver<FdTesting>(c.facts, c.microsPerWrite, c.words)
+             : SendErrOver<ClassicTesting>(c.facts, c.microsPerWrite, c.words);
+    EXPECT_EQ(err, c.line) << testing::PrintToString(c.words);
+  }
+}
+
+// Every reply below is refused or ignored: the run prints what it prints
+// without link facts.
+TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
+  using Bytes = FakeSystem::Bytes;
+  const Bytes good = LinkReplyOf(ControllerFacts());
+  const auto patched = [&good](size_t at, uint16_t value) {
+    Bytes bytes = good;
+    std::memcpy(&bytes[at], &value, sizeof value);
+    return bytes;
+  };
+  const size_t firstAttribute = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ifinfomsg));
+  const auto kindAt =
+      static_cast<size_t>(std::search(good.begin(), good.end(),
+                                      std::begin("can"), std::end("can")) -
+                          good.begin() - sizeof(rtattr));
+  const unsigned char timingHeader[] = {RTA_LENGTH(sizeof(can_bittiming)), 0,
+                                        IFLA_CAN_BITTIMING, 0};
+  const auto timingAt = static_cast<size_t>(
+      std::search(good.begin(), good.end(), std::begin(timingHeader),
+                  std::end(timingHeader)) -
+      good.begin());
+  ASSERT_LT(kindAt, good.size());
+  ASSERT_LT(timingAt, good.size());
+  // Eight bytes of bit timing, the rest of its room an attribute of no
+  // meaning: only the bit timing's own length is wrong.
+  Bytes shortTiming = patched(timingAt, RTA_LENGTH(8));
+  const rtattr filler{sizeof(can_bittiming) - 8, IFLA_CAN_UNSPEC};
+  std::memcpy(&shortTiming[timingAt + RTA_LENGTH(8)], &filler, sizeof filler);
+  nlmsghdr header{};
+  header.nlmsg_len = NLMSG_LENGTH(sizeof(nlmsgerr));
+  header.nlmsg_type = NLMSG_ERROR;
+  nlmsgerr error{};
+  error.error = -EOPNOTSUPP;
+  Bytes refusal = BytesOf(header);
+  const Bytes errorBytes = BytesOf(error);
+  refusal.resize(refusal.size() + errorBytes.size());
+  std::copy(errorBytes.begin(), errorBytes.end(),
+            refusal.end() - static_cast<long>(errorBytes.size()));
+  struct Row {
+    const char* name;
+    std::deque<FakeSystem::NetlinkReply> replies;
+  };
+  const std::vector<Row> rows = {
+      {"no reply", {}},
+      {"cut in the header", {{Bytes(good.begin(), good.begin() + 10)}}},
+      {"cut in the middle", {{Bytes(good.begin(), good.begin() + 60)}}},
+      {"message length below its header", {{patched(0, 8)}}},
+      {"attribute overrunning the message",
+       {{patched(firstAttribute, 0xFFF0)}}},
+      {"attribute length below its header", {{patched(firstAttribute, 2)}}},
+      {"nested attribute overrunning its nest", {{patched(kindAt, 0x7FF0)}}},
+      {"bit timing shorter than its type", {{shortTiming}}},
+      {"wrong sequence number", {{good, 0, false}}},
+      {"wrong sender", {{good, 4321}}},
+      {"NLMSG_ERROR", {{refusal}}},
+      {"another interface", {{LinkReplyOf(ControllerFacts(), "can", 5)}}},
+      {"another kind", {{LinkReplyOf(ControllerFacts(), "vcan")}}},
+  };
+  for (const Row& row : rows) {
+    TesterHarness<ClassicTesting> run;
+    Fake().netlinkReplies = row.replies;
+    Fake().netlinkReplies.insert(Fake().netlinkReplies.end(),
+                                 row.replies.begin(), row.replies.end());
+    Fake().writeResults = {-ENOBUFS};
+    AdvanceClockPerWrite(250);
+    EXPECT_EQ(SendErr({"-C", "2", "-i", "2AA", "-d", "55"}, &run),
+              "refused writes:1, most with \"No buffer space available\": the "
+              "transmit queue of can0 was full (ip link set can0 txqueuelen N "
+              "enlarges it; -t pauses after each step)\n")
+        << row.name;
+    EXPECT_EQ(run.out,
+              "Testing...\n\nsend frames:1\ntime:500 us\nspeed:2000 f/s\n")
+        << row.name;
+  }
+}
+
+namespace {
+
+// Facts after a run in which the controller saw `change` happen.
+LinkFacts After(const std::function<void(LinkFacts*)>& change) {
+  LinkFacts facts = ControllerFacts();
+  change(&facts);
+  return facts;
+}
+
+const char kTrouble[] =
+    "(no node acknowledging, a wrong bit rate or missing termination? ip "
+    "-details -statistics link show can0)\n";
+
+}  // namespace
+
+TEST(ControllerRunTest, TellsOfTroubleAndFollowsItInTheRefusalLine) {
+  struct Case {
+    const char* name;
+    LinkFacts after;
+    std::string err;
+  };
+  const std::string queue =
+      "refused writes:1, most with \"No buffer space available\": the "
+      "transmit queue of can0 was full (ip link set can0 txqueuelen N "
+      "enlarges it; -t pauses after each step)\n";
+  const std::string unacknowledged =
+      "refused writes:1, most with \"No buffer space available\": no node "
+      "acknowledged the frames of can0 (is another node on the bus, at the "
+      "same bit rate, with termination?)\n";
+  const std::string limit = std::string(kClassic8) + "\n";
+  const std::vector<Case> cases = {
+      {"error active", ControllerFacts(), queue + limit},
+      {"arbitration lost only",
+       After([](LinkFacts* f) { f->device.arbitration_lost = 9; }),
+       queue + limit},
+      {"transmit errors rose", After([](LinkFacts* f) { f->errors.txerr = 8; }),
+       unacknowledged + limit},
+      {"bus-off at the end", After([](LinkFacts* f) {
+         f->state = CAN_STATE_BUS_OFF;
+         f->errors = {256, 0};
+         f->device.bus_error = 40;
+         f->device.error_warning = 1;
+         f->device.error_passive = 1;
+         f->device.bus_off = 1;
+       }),
+       unacknowledged + limit +
+           "bus trouble:40 bus errors, 1 error-warning, 1 error-passive, 1 "
+           "bus-off, 0 restarts; can0 ended BUS-OFF, tx errors 256, rx "
+           "errors 0 " +
+           kTrouble},
+      {"error-passive and back, restarted", After([](LinkFacts* f) {
+         f->state = CAN_STATE_ERROR_WARNING;
+         f->errors = {100, 0};
+         f->device.error_passive = 2;
+         f->device.restarts = 1;
+       }),
+       unacknowledged + limit +
+           "bus trouble:0 bus errors, 0 error-warning, 2 error-passive, 0 "
+           "bus-off, 1 restarts; can0 ended ERROR-WARNING, tx errors 100, rx "
+           "errors 0 " +
+           kTrouble},
+      {"bus errors while error active",
+       After([](LinkFacts* f) { f->device.bus_error = 3; }),
+       queue + limit +
+           "bus trouble:3 bus errors, 0 error-warning, 0 error-passive, 0 "
+           "bus-off, 0 restarts; can0 ended ERROR-ACTIVE, tx errors 0, rx "
+           "errors 0 " +
+           kTrouble},
+  };
+  for (const Case& c : cases) {
+    TesterHarness<ClassicTesting> run;
+    ReplyToRun(ControllerFacts(), c.after);
+    Fake().writeResults = {-ENOBUFS};
+    EXPECT_EQ(SendErr({"-C", "2", "-i", "2AA", "-d", "55"}, &run), c.err)
+        << c.name;
+  }
+}
+
+TEST(ControllerRunTest, AnEndedPassiveStateCountsOnlyItsGrowth) {
+  LinkFacts before = ControllerFacts();
+  before.state = CAN_STATE_ERROR_PASSIVE;
+  before.errors = {130, 0};
+  before.device.bus_error = 500;
+  LinkFacts after = before;
+  after.device.bus_error = 520;
+  TesterHarness<ClassicTesting> run;
+  ReplyToRun(before, after);
+  EXPECT_EQ(SendErr({"-C", "1", "-i", "2AA", "-d", "55"}, &run),
+            std::string(kClassic8) +
+                "\nbus trouble:20 bus errors, 0 error-warning, 0 "
+                "error-passive, 0 bus-off, 0 restarts; can0 ended "
+                "ERROR-PASSIVE, tx errors 130, rx errors 0 " +
+                kTrouble);
+}
+
+namespace {
+
+template <class Image>
+FakeSystem::Arrival Arriving(canid_t id, bool interrupt = false) {
+  Image image{};
+  image.can_id = id;
+  return {BytesOf(image), -1, interrupt};
+}
+
+// The calls to the netlink socket and to the frame socket's reads and
+// writes, in their order.
+std::vector<std::string> SocketCalls() {
+  std::vector<std::string> calls;
+  for (const std::string& call : Fake().calls) {
+    if (call == "socket netlink" || call == "read" || call == "write") {
+      if (calls.empty() || calls.back() != call) calls.push_back(call);
+    }
+  }
+  return calls;
+}
+
+}  // namespace
+
+// What reached the receiving node = received + unread + dropped + lost.
+TEST(ControllerRunTest, AReceiveRunAccountsForEveryFrameThatReachedTheNode) {
+  TesterHarness<FdTesting> run;
+  LinkFacts after = ControllerFacts(1000000, 5000000);
+  after.rxOver = 3;
+  after.rxFifo = 1;
+  ReplyToRun(ControllerFacts(1000000, 5000000), after);
+  Fake().reads = {Arriving<canfd_frame>(1), Arriving<canfd_frame>(2, true),
+                  Arriving<canfd_frame>(3), Arriving<canfd_frame>(4)};
+  Fake().drops = 5;
+  ASSERT_TRUE(run.Init({"-D", "can1"}));
+  EXPECT_TRUE(run.Test());
+  EXPECT_EQ(run.out, "Testing...\n\nreceive frames:2\n");
+  EXPECT_EQ(run.err,
+            "unread frames:2, which reached can1 after the count ended\n"
+            "dropped frames:5, which reached can1 while the receive buffer was "
+            "full (read faster, with display none or file, or raise "
+            "net.core.rmem_default)\n"
+            "lost frames:4, which the controller of can1 lost: the driver did "
+            "not empty it in time (interrupt load, CPU frequency, a slow bus "
+            "driver such as SPI)\n");
+  EXPECT_TRUE(Fake().reads.empty());
+  EXPECT_EQ(SocketCalls(), (std::vector<std::string>{"socket netlink", "read",
+                                                     "socket netlink"}));
+}
+
+TEST(ControllerRunTest, ReadsTheFactsOnlyBeforeAndAfterTheFrames) {
+  TesterHarness<ClassicTesting> run;
+  ReplyToRun(ControllerFacts(), ControllerFacts());
+  ASSERT_TRUE(run.Init({"-w", "-C", "5"}));
+  run.Test();
+  EXPECT_EQ(SocketCalls(), (std::vector<std::string>{"socket netlink", "write",
+                                                     "socket netlink"}));
+  EXPECT_EQ(std::count(Fake().calls.begin(), Fake().calls.end(), "close"), 2);
+}
+
+// vcan and vxcan have kinds of their own: nothing new is said.
+TEST(ControllerRunTest, SaysNothingNewOfAnotherKind) {
+  LinkFacts lossy = ControllerFacts();
+  lossy.rxOver = 50;
+  lossy.state = CAN_STATE_BUS_OFF;
+  TesterHarness<ClassicTesting> run;
+  Fake().netlinkReplies = {{LinkReplyOf(ControllerFacts(), "vcan")},
+                           {LinkReplyOf(lossy, "vcan")}};
+  InterruptWhenIdle();
+  Fake().reads = {Arriving<can_frame>(1)};
+  ASSERT_TRUE(run.Init({}));
+  EXPECT_TRUE(run.Test());
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out,
+            "Testing...\n\nreceive frames:1\ntime:0 us\nspeed:0 f/s\n");
+}

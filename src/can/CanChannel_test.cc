@@ -238,6 +238,17 @@ TYPED_TEST(ChannelTest, StoresNothingFromAFailedOrMalformedRead) {
   EXPECT_EQ(data[0], 0xEE);
 }
 
+TYPED_TEST(ChannelTest, DiscardsWhatIsQueuedForAtMostATenthOfASecond) {
+  auto channel = this->Make();
+  // Each clock reading 10 ms on: the tenth read is the last one in time.
+  Fake().monotonicStep = 10000;
+  Fake().reads.assign(50, {this->ImageOf(0x1, 1, {1})});
+  EXPECT_EQ(channel.Discard(), 9);
+  EXPECT_EQ(Fake().reads.size(), 41u);
+  Fake().monotonicStep = 0;
+  EXPECT_EQ(channel.Discard(), 41);
+}
+
 TYPED_TEST(ChannelTest, DiscardingReadTellsWholeImagesOnly) {
   auto channel = this->Make();
   FakeSystem::Bytes shortImage = this->ImageOf(0x1, 1, {1});

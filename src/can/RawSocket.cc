@@ -125,9 +125,11 @@ bool ReadWhole(int socket, void* image, size_t size) {
 }
 
 int64_t DiscardQueued(int socket, void* image, size_t size) {
-  constexpr int64_t kMostQueued = 1 << 20;
+  constexpr int64_t kMostMicros = 100000;
+  const int64_t start = sys::MonotonicMicros();
   int64_t discarded = 0;
-  while (discarded < kMostQueued && sys::ReadNow(socket, image, size) > 0) {
+  while (sys::MonotonicMicros() - start < kMostMicros &&
+         sys::ReadNow(socket, image, size) > 0) {
     ++discarded;
   }
   return discarded;

@@ -42,8 +42,8 @@ int WriteUntilAccepted(int socket, const void* image, size_t size,
 bool ReadWhole(int socket, void* image, size_t size);
 
 // Reads what is queued in the socket without waiting, into `image`, until
-// nothing is left (or a bound far above what a receive buffer holds);
-// returns how many reads brought data.
+// nothing is left, for at most 100 ms: under a flood that never pauses the
+// run must still end soon after Ctrl-C. Returns how many reads brought data.
 int64_t DiscardQueued(int socket, void* image, size_t size);
 
 // Frames the kernel dropped for this socket because its receive buffer was

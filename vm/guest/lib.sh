@@ -358,6 +358,26 @@ frame_line() {
 
 # ------------------------------------------------------------ run output
 
+# last_device ARGS...: the word after the last -D (a sender's interface).
+last_device() {
+    local dev=""
+    while [ $# -gt 0 ]; do
+        [ "$1" = -D ] && dev=$2
+        shift
+    done
+    echo "$dev"
+}
+
+# bus_limit_apart WHAT DEV ERR_FILE: a send run on a controller (sja*, fd*)
+# ends its stderr with one line on the bus's limit, elsewhere with none;
+# checks that and writes the other lines to ERR_FILE.rest.
+bus_limit_apart() {
+    local want=0
+    case $2 in sja*|fd*) want=1 ;; esac
+    expect_eq "$1: bus-limit lines on stderr" "$want" "$(grep -c "^bus limit of $2:" "$3")"
+    grep -v "^bus limit of $2:" "$3" > "$3.rest"
+}
+
 # rates_masked FILE: FILE with the numbers of "time:" and "speed:" lines
 # replaced by <T> and <S>, for exact comparison of everything else.
 rates_masked() {

@@ -30,15 +30,20 @@ bool BuildImage(Image* image, FrameType type, int id, int length,
   return true;
 }
 
+// The kernel keeps the two kind flags at the top of can_id, in the order of
+// FrameType's bits, so that one shift of a received frame gives its kind.
+constexpr int kKindShift = 30;
+static_assert((CAN_EFF_FLAG >> kKindShift) == kExtendedKind &&
+                  (CAN_RTR_FLAG >> kKindShift) == kRemoteKind,
+              "the kind flags are the top two bits of can_id");
+
 // Stores the image's kind, identifier (without the kind flags), length and
 // payload; false, storing nothing, when its length exceeds its payload area.
 template <class Image>
 bool DecodeImage(const Image& image, FrameType* type, int* id, int* length,
                  unsigned char* data) {
   if (image.len > PayloadCapacity<Image>()) return false;
-  *type = static_cast<FrameType>(
-      ((image.can_id & CAN_EFF_FLAG) != 0 ? kExtendedKind : 0) |
-      ((image.can_id & CAN_RTR_FLAG) != 0 ? kRemoteKind : 0));
+  *type = static_cast<FrameType>(image.can_id >> kKindShift);
   *id = static_cast<int>(image.can_id & ~(CAN_EFF_FLAG | CAN_RTR_FLAG));
   *length = image.len;
   std::memcpy(data, image.data, image.len);

@@ -87,17 +87,40 @@ int FdCrcBits(int length) {
 
 int MostStuffBits(int bits) { return bits >= 5 ? (bits - 1) / 4 : 0; }
 
-// Bits of the classic frame from the start of frame to the end of the data.
-int ClassicHead(FrameType type, int length) {
+// The payload of the frames that stand for all of a kind and length: the
+// number of bits does not depend on the values.
+constexpr unsigned char kZeros[64] = {};
+
+// A classic frame's bits from the start of frame to the end of its CRC.
+BitString ClassicBits(FrameType type, uint32_t id, int length,
+                      const unsigned char* data) {
   const bool remote = (type & standRemote) != 0;
-  return ((type & expandData) ? 39 : 19) + (remote ? 0 : 8 * length);
+  BitString bits;
+  PutArbitration(&bits, type, id, remote);
+  bits.Put(0, 2);  // IDE or r1, r0
+  bits.Put(static_cast<uint32_t>(length), 4);
+  for (int byte = 0; !remote && byte < length; ++byte) bits.Put(data[byte], 8);
+  bits.Put(bits.Crc15(), 15);
+  return bits;
 }
 
-// Bits of the CAN FD frame up to its bit-rate switch, and in all up to the
-// end of its data field.
-int FdArbitration(FrameType type) { return (type & expandData) ? 36 : 17; }
-int FdHead(FrameType type, int length) {
-  return FdArbitration(type) + 5 + 8 * kFdLengths[FdDlc(length)];
+// A CAN FD frame's bits from the start of frame to the end of its data
+// field; *switchAt receives the position of its bit-rate switch.
+BitString FdBits(FrameType type, uint32_t id, int length,
+                 const unsigned char* data, bool bitRateSwitch, int* switchAt) {
+  const int dlc = FdDlc(length);
+  BitString bits;
+  PutArbitration(&bits, type, id, false);
+  if (!(type & expandData)) bits.Put(0, 1);  // IDE
+  bits.Put(2, 2);                            // FDF, res
+  *switchAt = bits.Size();
+  bits.Put(bitRateSwitch ? 1 : 0, 1);
+  bits.Put(0, 1);  // ESI: error active
+  bits.Put(static_cast<uint32_t>(dlc), 4);
+  for (int byte = 0; byte < kFdLengths[dlc]; ++byte) {
+    bits.Put(byte < length ? data[byte] : 0, 8);
+  }
+  return bits;
 }
 
 FrameBits Split(int nominal, int data, bool bitRateSwitch) {
@@ -109,13 +132,7 @@ FrameBits Split(int nominal, int data, bool bitRateSwitch) {
 
 FrameBits ClassicFrameBits(FrameType type, uint32_t id, int length,
                            const unsigned char* data) {
-  const bool remote = (type & standRemote) != 0;
-  BitString bits;
-  PutArbitration(&bits, type, id, remote);
-  bits.Put(0, 2);  // IDE or r1, r0
-  bits.Put(static_cast<uint32_t>(length), 4);
-  for (int byte = 0; !remote && byte < length; ++byte) bits.Put(data[byte], 8);
-  bits.Put(bits.Crc15(), 15);
+  const BitString bits = ClassicBits(type, id, length, data);
   int unused = 0;
   return {bits.Size() + bits.StuffBits(0, &unused) + kTail, 0};
 }
@@ -123,17 +140,9 @@ FrameBits ClassicFrameBits(FrameType type, uint32_t id, int length,
 FrameBits FdFrameBits(FrameType type, uint32_t id, int length,
                       const unsigned char* data, bool bitRateSwitch) {
   const int dlc = FdDlc(length);
-  BitString bits;
-  PutArbitration(&bits, type, id, false);
-  if (!(type & expandData)) bits.Put(0, 1);  // IDE
-  bits.Put(2, 2);                            // FDF, res
-  const int switchAt = bits.Size();
-  bits.Put(bitRateSwitch ? 1 : 0, 1);
-  bits.Put(0, 1);  // ESI: error active
-  bits.Put(static_cast<uint32_t>(dlc), 4);
-  for (int byte = 0; byte < kFdLengths[dlc]; ++byte) {
-    bits.Put(byte < length ? data[byte] : 0, 8);
-  }
+  int switchAt = 0;
+  const BitString bits =
+      FdBits(type, id, length, data, bitRateSwitch, &switchAt);
   int nominalStuff = 0;
   const int stuff = bits.StuffBits(switchAt, &nominalStuff);
   const int nominal = switchAt + 1 + nominalStuff + kTail;
@@ -143,14 +152,15 @@ FrameBits FdFrameBits(FrameType type, uint32_t id, int length,
 }
 
 FrameBitsRange ClassicFrameBitsRange(FrameType type, int length) {
-  const int stuffed = ClassicHead(type, length) + 15;
+  const int stuffed = ClassicBits(type, 0, length, kZeros).Size();
   return {{stuffed + kTail, 0}, {stuffed + MostStuffBits(stuffed) + kTail, 0}};
 }
 
 FrameBitsRange FdFrameBitsRange(FrameType type, int length,
                                 bool bitRateSwitch) {
-  const int switchAt = FdArbitration(type) - 1;
-  const int head = FdHead(type, length);
+  int switchAt = 0;
+  const int head =
+      FdBits(type, 0, length, kZeros, bitRateSwitch, &switchAt).Size();
   const int nominal = switchAt + 1 + kTail;
   const int dataPhase =
       head - switchAt - 1 + FdCrcBits(kFdLengths[FdDlc(length)]);

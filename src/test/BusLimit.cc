@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "test/AfterTheTotals.h"
+
 namespace {
 
 void PrintBits(FILE* out, const FrameBits& bits) {
@@ -38,8 +40,7 @@ void ReportBusLimit(const char* device, const LinkFacts& facts,
   const int64_t most = FrameNanos(frame.most, facts.bitrate, dataBitrate);
   if (!facts.can || fewest == 0) return;
   const bool range = fewest != most;
-  fflush(stdout);
-  FILE* out = stderr;
+  FILE* out = AfterTheTotals();
   fprintf(out, "bus limit of %s:%u", device, facts.bitrate);
   if (switched) fprintf(out, "/%u", dataBitrate);
   fputs(" bit/s, ", out);

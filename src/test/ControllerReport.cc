@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "test/AfterTheTotals.h"
+
 namespace {
 
 // A counter that went back (the driver reloaded) counts from 0.
@@ -23,7 +25,7 @@ bool Failing(uint32_t state) {
 
 void ReportLost(const char* device, uint64_t lost) {
   if (lost == 0) return;
-  fprintf(stderr,
+  fprintf(AfterTheTotals(),
           "lost frames:%llu, which the controller of %s lost: the driver did "
           "not empty it in time (interrupt load, CPU frequency, a slow bus "
           "driver such as SPI)\n",
@@ -42,7 +44,7 @@ void ReportTrouble(const char* device, const LinkFacts& before,
   bool grew = false;
   for (const uint64_t count : counts) grew = grew || count > 0;
   if (!grew && !Failing(after.state)) return;
-  fprintf(stderr,
+  fprintf(AfterTheTotals(),
           "bus trouble:%llu bus errors, %llu error-warning, %llu "
           "error-passive, %llu bus-off, %llu restarts; %s ended %s, tx "
           "errors %u, rx errors %u (no node acknowledging, a wrong bit rate "
@@ -61,7 +63,6 @@ void ReportTrouble(const char* device, const LinkFacts& before,
 void ReportController(const char* device, const LinkFacts& before,
                       const LinkFacts& after) {
   if (!before.can || !after.can) return;
-  fflush(stdout);
   ReportLost(device, Growth(before.Lost(), after.Lost()));
   ReportTrouble(device, before, after);
 }

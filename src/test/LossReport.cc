@@ -6,16 +6,7 @@
 #include <cstring>
 
 #include "can/RawSocket.h"
-
-namespace {
-
-// The totals go first, also where both streams end up in one file.
-FILE* AfterTheTotals() {
-  fflush(stdout);
-  return stderr;
-}
-
-}  // namespace
+#include "test/AfterTheTotals.h"
 
 void ReportDrops(const char* device, uint32_t drops) {
   if (drops == 0) return;

@@ -6,7 +6,9 @@
  * on it deliver N copies of one frame (id 0x123, LOOP_COST_LENGTH payload
  * bytes, default 8, in the size asked for: a CAN FD or a classic frame);
  * the read after the last one raises SIGINT and brings no frame, which ends
- * a receive run of either program.
+ * a receive run of either program. With LOOP_COST_GROW=1 the frames are those
+ * of a grow-mode send run instead: the identifier rises by one a frame and
+ * wraps at 7FF, and payload bytes 0 to 3 carry it.
  */
 #include <errno.h>
 #include <fcntl.h>
@@ -24,6 +26,7 @@
 static int can_socket = -1;
 static long frames_left = -1;
 static struct canfd_frame frame;
+static int grow;
 
 int socket(int domain, int type, int protocol)
 {
@@ -33,7 +36,9 @@ int socket(int domain, int type, int protocol)
     can_socket = open("/dev/null", O_WRONLY);
     const char *frames = getenv("LOOP_COST_FRAMES");
     const char *length = getenv("LOOP_COST_LENGTH");
+    const char *grows = getenv("LOOP_COST_GROW");
     frames_left = frames != NULL ? atol(frames) : -1;
+    grow = grows != NULL && atoi(grows) != 0;
     frame.can_id = 0x123;
     frame.len = (unsigned char)(length != NULL ? atoi(length) : 8);
     memset(frame.data, 0xA5, sizeof frame.data);
@@ -50,6 +55,10 @@ ssize_t read(int fd, void *buffer, size_t size)
         return -1;
     }
     --frames_left;
+    if (grow) {
+        frame.can_id = (frame.can_id + 1) & CAN_SFF_MASK;
+        memcpy(frame.data, &frame.can_id, 4); /* little-endian, as sent */
+    }
     memcpy(buffer, &frame, size < sizeof frame ? size : sizeof frame);
     return (ssize_t)size;
 }

@@ -35,7 +35,7 @@ gcc -O2 -Wall -Wextra -o "$work/readloop" vm/guest/readloop.c
 instructions() {
     local log
     log=$(LD_PRELOAD="$work/shim.so" LOOP_COST_FRAMES=${frames:-} \
-        LOOP_COST_LENGTH=${length:-8} valgrind --tool=callgrind \
+        LOOP_COST_LENGTH=${length:-8} LOOP_COST_GROW=${grow:-0} valgrind --tool=callgrind \
         --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null) || true
     sed -n 's/.*Collected : \([0-9]*\)$/\1/p' <<<"$log"
 }
@@ -67,15 +67,19 @@ for step in 1 100; do
     per_frame "can_tester -c $step, 8 bytes" "$step" build/can_tester -D x -w -s 8 -c "$step" -C STEPS
 done
 
-echo "user-space instructions per frame received:"
+echo "user-space instructions per frame received (grow: the frames of a grow-mode send run):"
 for program in canfd_tester can_tester; do
     for length in 8 64; do
         [[ $program == can_tester && $length == 64 ]] && continue
-        [[ $program == canfd_tester ]] &&
-            length=$length per_frame "bare read() loop, $length bytes" 0 "$work/readloop" x fd
-        for show in 0 1 2; do
-            length=$length per_frame "$program -S $show, $length bytes" 0 \
-                build/$program -D x -S "$show" -p "$work/frames.txt"
+        for grow in 0 1; do
+            kind=""
+            ((grow)) && kind=", grow"
+            [[ $program == canfd_tester ]] &&
+                per_frame "bare read() loop, $length bytes$kind" 0 "$work/readloop" x fd
+            for show in 0 1 2; do
+                per_frame "$program -S $show, $length bytes$kind" 0 \
+                    build/$program -D x -S "$show" -p "$work/frames.txt"
+            done
         done
     done
 done

@@ -76,15 +76,10 @@ class CanChannel {
 
   // `data` must hold kPayload bytes.
   bool Read(FrameType* type, int* id, int* length, unsigned char* data) {
-    Image image;
-    return ReadWhole(m_socket, &image, sizeof image) &&
-           DecodeImage(image, type, id, length, data);
+    return Read() && DecodeImage(m_received, type, id, length, data);
   }
 
-  bool Read() {
-    Image image;
-    return ReadWhole(m_socket, &image, sizeof image);
-  }
+  bool Read() { return ReadWhole(m_socket, &m_received, sizeof m_received); }
 
   // Reads the frames still queued, counting but not decoding them.
   int64_t Discard() {
@@ -107,7 +102,8 @@ class CanChannel {
   Format m_format;
   int m_socket = -1;  // no socket yet; 0 would be standard input
   WriteRefusals m_refusals;
-  int m_ifindex = 0;  // the interface's, once resolved
+  int m_ifindex = 0;      // the interface's, once resolved
+  Image m_received = {};  // the frame of the latest read, as it came
 
  private:
   bool Build(Image* image, FrameType type, int id, int length,

@@ -12,6 +12,8 @@
 #include "test/FrameLine.h"
 #include "test/LossReport.h"
 #include "test/RateLine.h"
+#include "test/SequenceCheck.h"
+#include "test/SequenceLine.h"
 
 template <class Variant>
 bool CanTester<Variant>::ReadFrame() {
@@ -30,9 +32,11 @@ bool CanTester<Variant>::ReadFrame() {
   const bool fetch = m_showModel == 1 || m_showModel == 2;
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
   typename Variant::ReceiveClock clock;
+  SequenceCheck sequence(kPayload);
   int64_t count = 0;
   for (;;) {
     if (fetch ? m_can->Read(&type, &id, &len, data) : m_can->Read()) {
+      sequence.Take(m_can->m_received);
       clock.OnFrame(count == 0);
       ++count;
       if (m_showModel == 1) PrintFrame(type, id, len, data);
@@ -47,6 +51,9 @@ bool CanTester<Variant>::ReadFrame() {
   }
   printf("\nreceive frames:%lld\n", static_cast<long long>(count));
   if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);
+  // The filter lets one identifier in 256 through: no sequence to judge.
+  if (m_can->m_filter == 0)
+    ReportSequence(m_can->m_device, sequence.Finish(count));
   ReportUnread(m_can->m_device, m_can->Discard());
   uint32_t drops = 0;
   if (m_can->Drops(&drops)) ReportDrops(m_can->m_device, drops);

@@ -218,3 +218,26 @@ TEST(FdReceiveRunTest, DropsClassicFrames) {
           {{BytesOf(can_frame{})}, Frame<FdTesting>(3, {})}, -1, {"-S", "1"}),
       "Testing...\nstand_data    00000003 0 \n\nreceive frames:1\n");
 }
+
+TYPED_TEST(ReceiveRunTest, JudgesTheSequenceOfAGrowModeRunInEveryMode) {
+  using V = TypeParam;
+  const std::string judged =
+      "sequence of can0:3 frames, identifiers 7FE to 000, 1 frame per step, "
+      "none missing, repeated or out of order\n";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+      {{"-S", "0"}, judged},
+      {{"-S", "1"}, judged},
+      {{"-S", "2", "-p", "/dev/null"}, judged},
+      {{"-f"}, ""},  // one identifier in 256: nothing to judge
+  };
+  for (const auto& row : rows) {
+    TesterHarness<V> run;
+    Fake().reads = {Frame<V>(0x7FE, {0xFE, 0x07, 0, 0}),
+                    Frame<V>(0x7FF, {0xFF, 0x07, 0, 0}),
+                    Frame<V>(0x000, {0, 0, 0, 0})};
+    InterruptWhenIdle();
+    ASSERT_TRUE(run.Init(row.first));
+    EXPECT_TRUE(run.Test());
+    EXPECT_EQ(run.err, row.second) << row.first[0];
+  }
+}

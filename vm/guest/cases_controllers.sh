@@ -30,6 +30,7 @@ grown_dump() {
 # order.
 controller_runs() {
     local prog=$1 show=$2 rows=$3 n type len brs first kind mask width mark total=0 name
+    local runs=0 firstid="" lastid
     : > "$W/want.file"
     : > "$W/want.dump"
     start_dump dump fd1
@@ -53,12 +54,18 @@ controller_runs() {
         grown_lines "$kind" "$first" "$mask" "$n" "$len" C3 >> "$W/want.file"
         grown_dump "$width" "$first" "$mask" "$n" "$len" C3 "$mark" >> "$W/want.dump"
         total=$((total + n))
+        runs=$((runs + 1))
+        [ -n "$firstid" ] || firstid=$(id_text "$mask" $((0x$first & 0x$mask)))
+        lastid=$(id_text "$mask" $(((0x$first + n - 1) & 0x$mask)))
     done < "$rows"
     settle fd1 "$(pid_of recv)"
     expect_status "$prog on fd1: exit status" 0 stop_run recv
     stop_dump dump
     expect_run "$prog on fd1" recv receive "$total"
-    expect_empty "$prog on fd1: stderr" "$W/recv.err"
+    # Each run is of another kind or length than the one before: a sequence
+    # of its own.
+    sequence_line fd1 "$total" "$firstid" "$lastid" "$runs" > "$W/recv.err.want"
+    expect_recv_err "$prog on fd1: stderr"
     [ "$show" = file ] && expect_file "$prog on fd1: output file" "$W/want.file" "$W/frames.txt"
     awk '{ print $3 }' "$W/dump.log" > "$W/dump.got"
     expect_file "candump on fd1" "$W/want.dump" "$W/dump.got"
@@ -141,6 +148,8 @@ t_readme_fd_link_check() {
     drops=$(sed -n 's/^dropped frames:\([0-9]*\),.*/\1/p' "$W/recv.err")
     expect_eq "frames sent" 10000 "$sent"
     expect_eq "received plus dropped" "$sent" $(( ${got:-0} + ${drops:-0} ))
+    expect_eq "frames the receive run finds missing" "$(( sent - ${got:-0} ))" \
+        "$(missing_of "$W/recv.err")"
     expect_eq "file lines" "$got" "$(wc -l < "$W/frames.txt")"
     sed -n '/^    awk -v wrap=2048/,/frames.txt$/p' /guest/README.md > "$W/frames.sh"
     ensure "README has the gap listing" [ -s "$W/frames.sh" ]

@@ -447,9 +447,42 @@ send_case() {
     expect_eq "$name: frames sent on $dev (tx_packets)" "$n" $(( $(stat_of "$dev" tx_packets) - tx0 ))
 }
 
+# expect_recv_err WHAT: the receive run's stderr is $W/recv.err.want where
+# the case wrote one, else empty.
+expect_recv_err() {
+    if [ -f "$W/recv.err.want" ]; then
+        expect_file "$1" "$W/recv.err.want" "$W/recv.err"
+    else
+        expect_empty "$1" "$W/recv.err"
+    fi
+}
+
+# id_text MASK ID: identifier ID (a number) as the receive run writes it,
+# in 3 digits under the standard mask 7FF, else in 8.
+id_text() {
+    if [ "$1" = 7FF ]; then printf '%03X' "$2"; else printf '%08X' "$2"; fi
+}
+
+# sequence_line DEV N FIRST LAST [SEQUENCES]: a receive run's line on the
+# whole sequences of grow-mode runs, one frame a step, that brought it N
+# frames, identifiers FIRST to LAST (as id_text writes them).
+sequence_line() {
+    local in=""
+    [ -n "${5:-}" ] && in=" in $5 sequences"
+    printf 'sequence of %s:%s frames%s, identifiers %s to %s, 1 frame per step, none missing, repeated or out of order\n' \
+        "$1" "$2" "$in" "$3" "$4"
+}
+
+# missing_of ERR_FILE: the frames that the sequence line in ERR_FILE counts
+# missing, 0 when it counts none.
+missing_of() {
+    sed -n 's/^sequence of .*, \([0-9]*\) missing.*/\1/p' "$1" | grep . || echo 0
+}
+
 # recv_case NAME WANT_FILE PROG ARGS... -- SENDER...: start a receive run,
 # run the sender command to its end, SIGINT the run, expect status 0, the
-# output WANT_FILE (numbers of the rate line masked) and an empty stderr.
+# output WANT_FILE (numbers of the rate line masked) and the stderr of
+# expect_recv_err.
 recv_case() {
     local name=$1 want=$2 prog=""
     shift 2
@@ -460,7 +493,7 @@ recv_case() {
     sleep 0.2
     expect_status "$name: exit status" 0 stop_run recv
     expect_output "$name: stdout" "$want" "$W/recv.out"
-    expect_empty "$name: stderr" "$W/recv.err"
+    expect_recv_err "$name: stderr"
 }
 
 # across NAME RX FOR RECEIVER... -- SENDER...: a receive run (recv) on

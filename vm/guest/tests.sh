@@ -19,7 +19,7 @@
 
 FD=canfd_tester
 CL=can_tester
-TOPICS="options send receive positional nodes controllers faults"
+TOPICS="options send receive positional nodes controllers sequence faults"
 
 all=""
 for topic in $TOPICS; do

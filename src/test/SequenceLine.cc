@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+#include "test/SequenceLine.h"
+
+#include <linux/can.h>
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "can/FrameImage.h"
+#include "test/AfterTheTotals.h"
+#include "test/FrameLine.h"
+
+namespace {
+
+// Standard identifiers in 3 digits, extended ones in 8.
+std::string Identifier(uint32_t id, uint32_t mask) {
+  char text[16];
+  snprintf(text, sizeof text,
+           mask == CAN_SFF_MASK ? "%03" PRIX32 : "%08" PRIX32, id);
+  return text;
+}
+
+std::string Number(int64_t value) { return std::to_string(value); }
+
+std::string PerStep(const SequenceTotals& totals) {
+  const std::string fewest = std::to_string(totals.fewestPerStep);
+  if (totals.fewestPerStep != totals.mostPerStep) {
+    return fewest + " to " + std::to_string(totals.mostPerStep) +
+           " frames per step";
+  }
+  return fewest + (totals.fewestPerStep == 1 ? " frame" : " frames") +
+         " per step";
+}
+
+std::string Missing(const SequenceTotals& totals) {
+  std::string text = Number(totals.missing) + " missing";
+  if (totals.placeCount == 0) return text;
+  for (int i = 0; i < totals.placeCount; ++i) {
+    const MissingPlace& place = totals.places[i];
+    text += (i == 0 ? " (" : ", ") + Number(place.frames) + " after " +
+            Identifier(place.afterId, place.idMask);
+  }
+  return text + (totals.morePlaces ? ", ...)" : ")");
+}
+
+}  // namespace
+
+std::string SequenceLine(const char* device, const SequenceTotals& totals) {
+  if (!totals.judged) return "";
+  std::string line = "sequence of " + std::string(device) + ":" +
+                     Number(totals.frames) + " frames";
+  if (totals.sequences > 1) {
+    line += " in " + Number(totals.sequences) + " sequences";
+  }
+  line += ", identifiers " + Identifier(totals.firstId, totals.firstMask) +
+          " to " + Identifier(totals.lastId, totals.lastMask) + ", " +
+          PerStep(totals) + ", ";
+  if (totals.missing == 0 && totals.repeated == 0 && totals.outOfOrder == 0) {
+    return line + "none missing, repeated or out of order\n";
+  }
+  return line + Missing(totals) + ", " + Number(totals.repeated) +
+         " repeated, " + Number(totals.outOfOrder) + " out of order\n";
+}
+
+std::string ForeignLine(const SequenceTotals& totals) {
+  if (!totals.judged || totals.foreign == 0) return "";
+  const ReceivedFrame& frame = totals.firstForeign;
+  char text[kFrameLineSize];
+  const size_t size = BuildFrameLine(
+      text, static_cast<FrameType>(frame.canId >> kKindShift),
+      static_cast<int>(frame.canId & ~(CAN_EFF_FLAG | CAN_RTR_FLAG)),
+      static_cast<int>(frame.length), frame.data);
+  return "not of the sequence:" + Number(totals.foreign) +
+         ", the first: " + std::string(text, size);
+}
+
+void ReportSequence(const char* device, const SequenceTotals& totals) {
+  const std::string lines = SequenceLine(device, totals) + ForeignLine(totals);
+  if (!lines.empty()) fputs(lines.c_str(), AfterTheTotals());
+}

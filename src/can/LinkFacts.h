@@ -22,6 +22,8 @@ struct LinkFacts {
   uint64_t rxOver = 0;
   uint64_t rxFifo = 0;
   uint64_t rxMissed = 0;
+  // Frames the controller confirmed as sent.
+  uint64_t txPackets = 0;
 
   uint64_t Lost() const { return rxOver + rxFifo + rxMissed; }
 };

@@ -88,6 +88,7 @@ void Statistics(Span payload, LinkFacts* facts) {
   facts->rxOver = stats.rx_over_errors;
   facts->rxFifo = stats.rx_fifo_errors;
   facts->rxMissed = stats.rx_missed_errors;
+  facts->txPackets = stats.tx_packets;
 }
 
 LinkReply LinkMessage(Span body, int ifindex, LinkFacts* facts) {

@@ -67,6 +67,7 @@ inline FakeSystem::Bytes LinkReplyOf(const LinkFacts& facts,
   stats.rx_over_errors = facts.rxOver;
   stats.rx_fifo_errors = facts.rxFifo;
   stats.rx_missed_errors = facts.rxMissed;
+  stats.tx_packets = facts.txPackets;
   ifinfomsg link{};
   link.ifi_index = ifindex;
   const FakeSystem::Bytes body =

@@ -30,19 +30,23 @@ long long Percent(double share) { return static_cast<long long>(share); }
 
 }  // namespace
 
+int64_t LinkFrameNanos(const LinkFacts& facts, const FrameBits& bits) {
+  const uint32_t dataBitrate =
+      (facts.ctrlmode & CAN_CTRLMODE_FD) != 0 ? facts.dataBitrate : 0;
+  return FrameNanos(bits, facts.bitrate, dataBitrate);
+}
+
 void ReportBusLimit(const char* device, const LinkFacts& facts,
                     const FrameBitsRange& frame, int64_t frames,
                     int64_t elapsedMicros) {
   const bool switched = frame.fewest.data > 0;
-  const uint32_t dataBitrate =
-      (facts.ctrlmode & CAN_CTRLMODE_FD) != 0 ? facts.dataBitrate : 0;
-  const int64_t fewest = FrameNanos(frame.fewest, facts.bitrate, dataBitrate);
-  const int64_t most = FrameNanos(frame.most, facts.bitrate, dataBitrate);
+  const int64_t fewest = LinkFrameNanos(facts, frame.fewest);
+  const int64_t most = LinkFrameNanos(facts, frame.most);
   if (!facts.can || fewest == 0) return;
   const bool range = fewest != most;
   FILE* out = AfterTheTotals();
   fprintf(out, "bus limit of %s:%u", device, facts.bitrate);
-  if (switched) fprintf(out, "/%u", dataBitrate);
+  if (switched) fprintf(out, "/%u", facts.dataBitrate);
   fputs(" bit/s, ", out);
   PrintBits(out, frame.fewest);
   if (range) {

@@ -6,6 +6,10 @@
 #include "can/FrameBits.h"
 #include "can/LinkFacts.h"
 
+// Nanoseconds `bits` take on the bus of `facts`: the data bit rate counts
+// only where the controller is in CAN FD mode. 0 without a bit rate.
+int64_t LinkFrameNanos(const LinkFacts& facts, const FrameBits& bits);
+
 // The line on standard error, after a send run's totals, that sets the run's
 // rate against the most frames the bus of `device` carries. `frame` holds
 // the bits of the frames sent: fewest and most are equal unless they

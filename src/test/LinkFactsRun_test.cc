@@ -324,7 +324,9 @@ TEST(ControllerRunTest, AReceiveRunAccountsForEveryFrameThatReachedTheNode) {
 
 TEST(ControllerRunTest, ReadsTheFactsOnlyBeforeAndAfterTheFrames) {
   TesterHarness<ClassicTesting> run;
-  ReplyToRun(ControllerFacts(), ControllerFacts());
+  LinkFacts sent = ControllerFacts();
+  sent.txPackets = 5;
+  ReplyToRun(ControllerFacts(), sent);
   ASSERT_TRUE(run.Init({"-w", "-C", "5"}));
   run.Test();
   EXPECT_EQ(SocketCalls(), (std::vector<std::string>{"socket netlink", "write",

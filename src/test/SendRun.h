@@ -12,6 +12,8 @@
 #include "test/LossReport.h"
 #include "test/RateLine.h"
 #include "test/SettingLimits.h"
+#include "test/TransmitWait.h"
+#include "test/UntransmittedLine.h"
 #include "time/CTimeStamp.h"
 #include "time/WallClock.h"
 
@@ -44,9 +46,14 @@ bool CanTester<Variant>::SendFrame() {
   const int64_t elapsed = CTimeStamp::GetInstance()->GetStamp();
   PrintRate(total, elapsed, Variant::kRateAtAnyTime);
   const LinkFacts after = ReadLinkFacts(m_can->m_ifindex);
+  const FrameBitsRange bits = SentBits(payload);
   ReportRefusals(m_can->m_device, m_can->m_refusals,
                  Unacknowledged(before, after));
-  ReportBusLimit(m_can->m_device, after, SentBits(payload), total, elapsed);
+  const LinkFacts latest = AwaitTransmission(
+      m_can->m_ifindex, before, after, total, LinkFrameNanos(after, bits.most));
+  ReportUntransmitted(m_can->m_device, Untransmitted(before, latest, total),
+                      Unacknowledged(before, latest));
+  ReportBusLimit(m_can->m_device, after, bits, total, elapsed);
   ReportController(m_can->m_device, before, after);
   return false;
 }

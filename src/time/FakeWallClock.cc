@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "time/FakeWallClock.h"
 
+#include "can/FakeSystemCalls.h"
 #include "time/WallClock.h"
 
 namespace {
@@ -16,4 +17,7 @@ std::vector<int>& FakePauses() {
   return pauses;
 }
 
-void PauseMicros(int micros) { FakePauses().push_back(micros); }
+void PauseMicros(int micros) {
+  FakePauses().push_back(micros);
+  Fake().monotonic += micros;
+}

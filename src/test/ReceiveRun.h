@@ -12,6 +12,7 @@
 #include "test/FrameLine.h"
 #include "test/LossReport.h"
 #include "test/RateLine.h"
+#include "test/StatusLine.h"
 
 template <class Variant>
 bool CanTester<Variant>::ReadFrame() {
@@ -29,6 +30,8 @@ bool CanTester<Variant>::ReadFrame() {
   }
   const bool fetch = m_showModel == 1 || m_showModel == 2;
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
+  StatusLine status(StatusShown(m_showModel == 1), m_can->m_ifindex, before);
+  status.WatchReceive(m_can->m_socket);
   typename Variant::ReceiveClock clock;
   int64_t count = 0;
   for (;;) {
@@ -37,7 +40,10 @@ bool CanTester<Variant>::ReadFrame() {
       ++count;
       if (m_showModel == 1) PrintFrame(type, id, len, data);
       if (m_showModel == 2) SaveFrame(file, type, id, len, data);
+      if (status.Due()) status.Check(count);
       if (!Variant::kPollAfterFrame) continue;
+    } else {
+      status.Check(count);
     }
     if (m_quitSingle.load()) break;
   }
@@ -45,6 +51,7 @@ bool CanTester<Variant>::ReadFrame() {
     fflush(file);
     sync();
   }
+  status.Erase();
   printf("\nreceive frames:%lld\n", static_cast<long long>(count));
   if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);
   ReportUnread(m_can->m_device, m_can->Discard());

@@ -12,6 +12,7 @@
 #include "test/LossReport.h"
 #include "test/RateLine.h"
 #include "test/SettingLimits.h"
+#include "test/StatusLine.h"
 #include "time/CTimeStamp.h"
 #include "time/WallClock.h"
 
@@ -22,6 +23,8 @@ bool CanTester<Variant>::SendFrame() {
   const uint32_t mask = IdentifierMask(m_frameType);
   uint32_t nextId = m_id;
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
+  StatusLine status(StatusShown(false), m_can->m_ifindex, before);
+  status.WatchSend(&m_can->m_refusals, SentBits(payload), m_sleepTime > 0);
   CTimeStamp::GetInstance()->Init();
   int64_t total = 0;
   for (;;) {
@@ -37,9 +40,11 @@ bool CanTester<Variant>::SendFrame() {
     // A pause of 0 takes none: even usleep(0) sleeps for the timer slack,
     // which would cap the rate far below what the bus carries.
     if (m_sleepTime > 0) PauseMicros(m_sleepTime);
+    if (status.Due()) status.Check(total);
     if (m_quitSingle.load()) break;
     if (m_count > 0 && --m_count == 0) break;
   }
+  status.Erase();
   printf("\nsend frames:%lld\n", static_cast<long long>(total));
   const int64_t elapsed = CTimeStamp::GetInstance()->GetStamp();
   PrintRate(total, elapsed, Variant::kRateAtAnyTime);

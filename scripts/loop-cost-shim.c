@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 /*
- * Preloaded by scripts/loop-cost.sh: stands in for the socket calls that set
- * up a CAN socket, so that a run can go on a host without CAN. The socket is
+ * Preloaded by scripts/loop-cost.sh and tests/status_line_test.sh: stands
+ * in for the socket calls that set up a CAN socket, so that a run can go on
+ * a host without CAN. The socket is
  * /dev/null, which takes every write whole. With LOOP_COST_FRAMES=N, reads
  * on it deliver N copies of one frame (id 0x123, LOOP_COST_LENGTH payload
  * bytes, default 8, in the size asked for: a CAN FD or a classic frame);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Runs every test, installing what it needs on a fresh Debian machine:
-#  1. the unit tests, the program tests, the man page lint and the bash
-#     completion test, built natively;
+#  1. the unit tests, the program tests, the man page lint, the bash
+#     completion test and the status line in a terminal, built natively;
 #  2. the same under AddressSanitizer and UndefinedBehaviorSanitizer;
 #  3. the same cross-built for 64-bit ARM and for 32-bit ARM (armhf), under
 #     qemu-user;
@@ -16,7 +16,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 . scripts/packages.sh
-install_packages cmake make g++ googletest mandoc
+install_packages cmake make g++ googletest mandoc tmux
 
 jobs=$(nproc)
 step() { printf '\n=== %s (at %d s)\n' "$*" "$SECONDS"; }

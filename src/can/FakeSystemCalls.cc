@@ -190,6 +190,11 @@ ssize_t ReceiveWithin(int, void* buffer, size_t size, int millis,
 
 int Close(int) { return Log("close") ? 0 : -1; }
 
+int IsTerminal(int) {
+  errno = ENOTTY;
+  return 0;
+}
+
 int64_t MonotonicMicros() {
   Fake().monotonic += Fake().monotonicStep;
   return Fake().monotonic;

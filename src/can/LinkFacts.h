@@ -27,3 +27,11 @@ struct LinkFacts {
 
   uint64_t Lost() const { return rxOver + rxFifo + rxMissed; }
 };
+
+// A counter that went back (the driver reloaded) counts from 0.
+inline uint64_t Growth(uint64_t before, uint64_t after) {
+  return after >= before ? after - before : after;
+}
+
+// The controller state as `ip -details link show` names it.
+const char* StateName(uint32_t state);

@@ -65,6 +65,8 @@ ssize_t ReceiveWithin(int fd, void* buffer, size_t size, int millis,
 
 int Close(int fd) { return ::close(fd); }
 
+int IsTerminal(int fd) { return ::isatty(fd); }
+
 int64_t MonotonicMicros() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);

@@ -20,33 +20,25 @@ void PrintMicros(FILE* out, int64_t nanos) {
           static_cast<long long>(nanos % 1000 / 100));
 }
 
-// The share of the run's time the frames took on the bus, in percent.
-double Share(int64_t frames, int64_t nanos, int64_t elapsedMicros) {
-  return 100.0 * static_cast<double>(frames) * static_cast<double>(nanos) /
-         (static_cast<double>(elapsedMicros) * 1000.0);
+uint32_t DataBitrate(const LinkFacts& facts) {
+  return (facts.ctrlmode & CAN_CTRLMODE_FD) != 0 ? facts.dataBitrate : 0;
 }
 
 long long Percent(double share) { return static_cast<long long>(share); }
 
 }  // namespace
 
-int64_t LinkFrameNanos(const LinkFacts& facts, const FrameBits& bits) {
-  const uint32_t dataBitrate =
-      (facts.ctrlmode & CAN_CTRLMODE_FD) != 0 ? facts.dataBitrate : 0;
-  return FrameNanos(bits, facts.bitrate, dataBitrate);
-}
-
 void ReportBusLimit(const char* device, const LinkFacts& facts,
                     const FrameBitsRange& frame, int64_t frames,
                     int64_t elapsedMicros) {
   const bool switched = frame.fewest.data > 0;
-  const int64_t fewest = LinkFrameNanos(facts, frame.fewest);
-  const int64_t most = LinkFrameNanos(facts, frame.most);
+  const int64_t fewest = FrameNanosOn(facts, frame.fewest);
+  const int64_t most = FrameNanosOn(facts, frame.most);
   if (!facts.can || fewest == 0) return;
   const bool range = fewest != most;
   FILE* out = AfterTheTotals();
   fprintf(out, "bus limit of %s:%u", device, facts.bitrate);
-  if (switched) fprintf(out, "/%u", facts.dataBitrate);
+  if (switched) fprintf(out, "/%u", DataBitrate(facts));
   fputs(" bit/s, ", out);
   PrintBits(out, frame.fewest);
   if (range) {
@@ -64,8 +56,8 @@ void ReportBusLimit(const char* device, const LinkFacts& facts,
     fprintf(out, "%lld to ", static_cast<long long>(1000000000 / most));
   fprintf(out, "%lld f/s at most", static_cast<long long>(1000000000 / fewest));
   if (elapsedMicros > 0) {
-    const double low = Share(frames, fewest, elapsedMicros);
-    const double high = Share(frames, most, elapsedMicros);
+    const double low = BusShare(frames, fewest, elapsedMicros);
+    const double high = BusShare(frames, most, elapsedMicros);
     if (low > 100.0) {
       fputs(
           "; this run faster: frames waited in the queue, or the "
@@ -81,4 +73,13 @@ void ReportBusLimit(const char* device, const LinkFacts& facts,
     }
   }
   fputc('\n', out);
+}
+
+int64_t FrameNanosOn(const LinkFacts& facts, const FrameBits& bits) {
+  return FrameNanos(bits, facts.bitrate, DataBitrate(facts));
+}
+
+double BusShare(int64_t frames, int64_t frameNanos, int64_t elapsedMicros) {
+  return 100.0 * static_cast<double>(frames) * static_cast<double>(frameNanos) /
+         (static_cast<double>(elapsedMicros) * 1000.0);
 }

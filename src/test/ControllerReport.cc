@@ -7,18 +7,6 @@
 
 namespace {
 
-// A counter that went back (the driver reloaded) counts from 0.
-uint64_t Growth(uint64_t before, uint64_t after) {
-  return after >= before ? after - before : after;
-}
-
-const char* StateName(uint32_t state) {
-  static const char* const kNames[] = {"ERROR-ACTIVE",  "ERROR-WARNING",
-                                       "ERROR-PASSIVE", "BUS-OFF",
-                                       "STOPPED",       "SLEEPING"};
-  return state < sizeof kNames / sizeof kNames[0] ? kNames[state] : "UNKNOWN";
-}
-
 bool Failing(uint32_t state) {
   return state == CAN_STATE_ERROR_PASSIVE || state == CAN_STATE_BUS_OFF;
 }

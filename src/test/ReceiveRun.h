@@ -14,6 +14,7 @@
 #include "test/RateLine.h"
 #include "test/SequenceCheck.h"
 #include "test/SequenceLine.h"
+#include "test/StatusLine.h"
 
 template <class Variant>
 bool CanTester<Variant>::ReadFrame() {
@@ -31,6 +32,8 @@ bool CanTester<Variant>::ReadFrame() {
   }
   const bool fetch = m_showModel == 1 || m_showModel == 2;
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
+  StatusLine status(StatusShown(m_showModel == 1), m_can->m_ifindex, before);
+  status.WatchReceive(m_can->m_socket);
   typename Variant::ReceiveClock clock;
   SequenceCheck sequence(kPayload);
   int64_t count = 0;
@@ -41,7 +44,10 @@ bool CanTester<Variant>::ReadFrame() {
       ++count;
       if (m_showModel == 1) PrintFrame(type, id, len, data);
       if (m_showModel == 2) SaveFrame(file, type, id, len, data);
+      if (status.Due()) status.Check(count);
       if (!Variant::kPollAfterFrame) continue;
+    } else {
+      status.Check(count);
     }
     if (m_quitSingle.load()) break;
   }
@@ -49,6 +55,7 @@ bool CanTester<Variant>::ReadFrame() {
     fflush(file);
     sync();
   }
+  status.Erase();
   printf("\nreceive frames:%lld\n", static_cast<long long>(count));
   if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);
   // The filter lets one identifier in 256 through: no sequence to judge.

@@ -12,6 +12,7 @@
 #include "test/LossReport.h"
 #include "test/RateLine.h"
 #include "test/SettingLimits.h"
+#include "test/StatusLine.h"
 #include "test/TransmitWait.h"
 #include "test/UntransmittedLine.h"
 #include "time/CTimeStamp.h"
@@ -24,6 +25,8 @@ bool CanTester<Variant>::SendFrame() {
   const uint32_t mask = IdentifierMask(m_frameType);
   uint32_t nextId = m_id;
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
+  StatusLine status(StatusShown(false), m_can->m_ifindex, before);
+  status.WatchSend(&m_can->m_refusals, SentBits(payload), m_sleepTime > 0);
   CTimeStamp::GetInstance()->Init();
   int64_t total = 0;
   for (;;) {
@@ -39,9 +42,11 @@ bool CanTester<Variant>::SendFrame() {
     // A pause of 0 takes none: even usleep(0) sleeps for the timer slack,
     // which would cap the rate far below what the bus carries.
     if (m_sleepTime > 0) PauseMicros(m_sleepTime);
+    if (status.Due()) status.Check(total);
     if (m_quitSingle.load()) break;
     if (m_count > 0 && --m_count == 0) break;
   }
+  status.Erase();
   printf("\nsend frames:%lld\n", static_cast<long long>(total));
   const int64_t elapsed = CTimeStamp::GetInstance()->GetStamp();
   PrintRate(total, elapsed, Variant::kRateAtAnyTime);
@@ -50,7 +55,7 @@ bool CanTester<Variant>::SendFrame() {
   ReportRefusals(m_can->m_device, m_can->m_refusals,
                  Unacknowledged(before, after));
   const LinkFacts latest = AwaitTransmission(
-      m_can->m_ifindex, before, after, total, LinkFrameNanos(after, bits.most));
+      m_can->m_ifindex, before, after, total, FrameNanosOn(after, bits.most));
   ReportUntransmitted(m_can->m_device, Untransmitted(before, latest, total),
                       Unacknowledged(before, latest));
   ReportBusLimit(m_can->m_device, after, bits, total, elapsed);

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+
+#include "can/FrameBits.h"
+#include "can/LinkFacts.h"
+#include "can/WriteRefusals.h"
+
+// True when a run shows its status line: standard error is a terminal, and
+// frame lines do not go to a terminal (they would scroll the line away).
+bool StatusShown(bool framesToStandardOutput);
+
+// A run's progress on standard error, rewritten in place about once a
+// second: the text, an erase to the end of the line and a carriage return,
+// so that the cursor stays at the start of the line. There are no timers: the
+// run counts its steps or frames with Due and looks at the clock with Check
+// every so many of them, and after each read that brought no frame.
+class StatusLine {
+ public:
+  // `before` holds the interface's link facts from before the run; without
+  // CAN facts there the line reads no more of them.
+  StatusLine(bool shown, int ifindex, const LinkFacts& before);
+
+  // A send run's line shows the writes `refusals` counts and the bus share
+  // of frames of `bits`; `paced` runs pause after each step and look at the
+  // clock after every one.
+  void WatchSend(const WriteRefusals* refusals, const FrameBitsRange& bits,
+                 bool paced);
+  // A receive run's line shows the drops of `socket`.
+  void WatchReceive(int socket);
+
+  // Counts one step or one frame; true when the clock is due a look. Never
+  // true when the line is not shown.
+  bool Due() { return --m_untilCheck == 0; }
+
+  // Looks at the clock, and rewrites the line with `frames` so far when a
+  // second has passed since it was last written.
+  void Check(int64_t frames);
+
+  // Erases the line from the cursor on: after Ctrl-C the terminal's echo of
+  // it stays, as without the line.
+  void Erase();
+
+ private:
+  void Show(int64_t frames, int64_t now);
+  void Write(const char* text, size_t length);
+
+  int64_t m_untilCheck;
+  int64_t m_countdown = 1;  // what m_untilCheck started from
+  int64_t m_most = 64;      // the most steps or frames between looks
+  bool m_shown;
+  bool m_written = false;
+  int m_ifindex;
+  LinkFacts m_before;
+  const WriteRefusals* m_refusals = nullptr;
+  FrameBitsRange m_bits{};
+  int m_socket = -1;
+  int64_t m_lookedAt;
+  int64_t m_shownAt;
+  int64_t m_shownFrames = 0;
+};

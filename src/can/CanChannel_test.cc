@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "can/ChannelTestSupport.h"
 #include "can/ClassicFormat.h"
-#include "can/FakeSystemCalls.h"
 #include "can/FdFormat.h"
+#include "testsupport/ChannelTestSupport.h"
+#include "testsupport/FakeSystemCalls.h"
 
 // What both frame formats do alike.
 template <class Channel>

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "can/CCan.h"
-#include "can/ChannelTestSupport.h"
-#include "can/FakeSystemCalls.h"
+#include "testsupport/ChannelTestSupport.h"
+#include "testsupport/FakeSystemCalls.h"
 
 class ClassicChannelTest : public testing::Test {
  protected:

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "can/CCanfd.h"
-#include "can/ChannelTestSupport.h"
-#include "can/FakeSystemCalls.h"
+#include "testsupport/ChannelTestSupport.h"
+#include "testsupport/FakeSystemCalls.h"
 
 class FdChannelTest : public testing::Test {
  protected:

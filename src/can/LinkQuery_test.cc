@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "can/FakeSystemCalls.h"
-#include "can/LinkReplyTesting.h"
+#include "testsupport/FakeSystemCalls.h"
+#include "testsupport/LinkReplyTesting.h"
 
 namespace {
 

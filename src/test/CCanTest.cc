@@ -6,4 +6,4 @@
 #include "test/ReceiveRun.h"
 #include "test/SendRun.h"
 
-template class CanTester<ClassicTesting>;
+template class CanTester<ClassicVariant>;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "test/ClassicTesting.h"
+#include "test/ClassicVariant.h"
 
 // The classic CAN tester.
-using CCanTest = CanTester<ClassicTesting>;
+using CCanTest = CanTester<ClassicVariant>;

@@ -6,4 +6,4 @@
 #include "test/ReceiveRun.h"
 #include "test/SendRun.h"
 
-template class CanTester<FdTesting>;
+template class CanTester<FdVariant>;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "test/FdTesting.h"
+#include "test/FdVariant.h"
 
 // The CAN FD tester.
-using CCanTest = CanTester<FdTesting>;
+using CCanTest = CanTester<FdVariant>;

@@ -14,8 +14,8 @@
 
 // The test driver: configured by options or by positional words and prompts,
 // it opens one channel and makes one send run or one receive run on it.
-// `Variant` holds what the frame formats do differently (see FdTesting.h and
-// ClassicTesting.h); the members are defined in OptionForm.h,
+// `Variant` holds what the frame formats do differently (see FdVariant.h and
+// ClassicVariant.h); the members are defined in OptionForm.h,
 // PositionalForm.h, SendRun.h and ReceiveRun.h.
 template <class Variant>
 class CanTester : public ITestInterface {

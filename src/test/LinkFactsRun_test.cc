@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "can/FakeSystemCalls.h"
-#include "can/LinkReplyTesting.h"
-#include "test/TesterHarness.h"
-#include "time/FakeWallClock.h"
+#include "testsupport/FakeSystemCalls.h"
+#include "testsupport/FakeWallClock.h"
+#include "testsupport/LinkReplyTesting.h"
+#include "testsupport/TesterHarness.h"
 
 // What the runs say of the controller, read from the link facts the fake
 // kernel gives before and after the run.
@@ -94,8 +94,8 @@ TEST(BusLimitRunTest, SetsTheRunAgainstWhatTheBusCarries) {
   };
   for (const Case& c : cases) {
     const std::string err =
-        c.fd ? SendErrOver<FdTesting>(c.facts, c.microsPerWrite, c.words)
-             : SendErrOver<ClassicTesting>(c.facts, c.microsPerWrite, c.words);
+        c.fd ? SendErrOver<FdVariant>(c.facts, c.microsPerWrite, c.words)
+             : SendErrOver<ClassicVariant>(c.facts, c.microsPerWrite, c.words);
     EXPECT_EQ(err, c.line) << testing::PrintToString(c.words);
   }
 }
@@ -159,7 +159,7 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
       {"another kind", {{LinkReplyOf(ControllerFacts(), "vcan")}}},
   };
   for (const Row& row : rows) {
-    TesterHarness<ClassicTesting> run;
+    TesterHarness<ClassicVariant> run;
     Fake().netlinkReplies = row.replies;
     Fake().netlinkReplies.insert(Fake().netlinkReplies.end(),
                                  row.replies.begin(), row.replies.end());
@@ -246,7 +246,7 @@ TEST(ControllerRunTest, TellsOfTroubleAndFollowsItInTheRefusalLine) {
            kTrouble},
   };
   for (const Case& c : cases) {
-    TesterHarness<ClassicTesting> run;
+    TesterHarness<ClassicVariant> run;
     ReplyToRun(ControllerFacts(), c.after);
     Fake().writeResults = {-ENOBUFS};
     EXPECT_EQ(SendErr({"-C", "2", "-i", "2AA", "-d", "55"}, &run), c.err)
@@ -261,7 +261,7 @@ TEST(ControllerRunTest, AnEndedPassiveStateCountsOnlyItsGrowth) {
   before.device.bus_error = 500;
   LinkFacts after = before;
   after.device.bus_error = 520;
-  TesterHarness<ClassicTesting> run;
+  TesterHarness<ClassicVariant> run;
   ReplyToRun(before, after);
   EXPECT_EQ(SendErr({"-C", "1", "-i", "2AA", "-d", "55"}, &run),
             std::string(kClassic8) +
@@ -296,7 +296,7 @@ std::vector<std::string> SocketCalls() {
 
 // What reached the receiving node = received + unread + dropped + lost.
 TEST(ControllerRunTest, AReceiveRunAccountsForEveryFrameThatReachedTheNode) {
-  TesterHarness<FdTesting> run;
+  TesterHarness<FdVariant> run;
   LinkFacts after = ControllerFacts(1000000, 5000000);
   after.rxOver = 3;
   after.rxFifo = 1;
@@ -323,7 +323,7 @@ TEST(ControllerRunTest, AReceiveRunAccountsForEveryFrameThatReachedTheNode) {
 }
 
 TEST(ControllerRunTest, ReadsTheFactsOnlyBeforeAndAfterTheFrames) {
-  TesterHarness<ClassicTesting> run;
+  TesterHarness<ClassicVariant> run;
   LinkFacts sent = ControllerFacts();
   sent.txPackets = 5;
   ReplyToRun(ControllerFacts(), sent);
@@ -339,7 +339,7 @@ TEST(ControllerRunTest, SaysNothingNewOfAnotherKind) {
   LinkFacts lossy = ControllerFacts();
   lossy.rxOver = 50;
   lossy.state = CAN_STATE_BUS_OFF;
-  TesterHarness<ClassicTesting> run;
+  TesterHarness<ClassicVariant> run;
   Fake().netlinkReplies = {{LinkReplyOf(ControllerFacts(), "vcan")},
                            {LinkReplyOf(lossy, "vcan")}};
   InterruptWhenIdle();

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "can/FakeSystemCalls.h"
-#include "test/TesterHarness.h"
+#include "testsupport/FakeSystemCalls.h"
+#include "testsupport/TesterHarness.h"
 
 template <class Variant>
 class OptionFormTest : public testing::Test {
@@ -173,17 +173,17 @@ TYPED_TEST(OptionFormTest, ReportsAnUnopenableChannelWithoutUsage) {
 
 TEST(FdOptionFormTest, TakesFdLengthsAndTheBitRateSwitch) {
   for (const char* length : {"12", "16", "20", "24", "32", "48", "64"}) {
-    TesterHarness<FdTesting> run;
+    TesterHarness<FdVariant> run;
     EXPECT_TRUE(run.Init({"-s", length}));
   }
-  TesterHarness<FdTesting> plain;
+  TesterHarness<FdVariant> plain;
   ASSERT_TRUE(plain.Init({}));
   EXPECT_EQ(plain.tester.m_can->m_format.m_brs, 0);
-  TesterHarness<FdTesting> brs;
+  TesterHarness<FdVariant> brs;
   ASSERT_TRUE(brs.Init({"-B"}));
   EXPECT_EQ(brs.tester.m_format.m_brs, 1);
   EXPECT_EQ(brs.tester.m_can->m_format.m_brs, 1);
-  TesterHarness<FdTesting> longBrs;
+  TesterHarness<FdVariant> longBrs;
   ASSERT_TRUE(longBrs.Init({"--BRS"}));
   EXPECT_EQ(longBrs.tester.m_can->m_format.m_brs, 1);
 }
@@ -191,7 +191,7 @@ TEST(FdOptionFormTest, TakesFdLengthsAndTheBitRateSwitch) {
 TEST(ClassicOptionFormTest, RefusesFdLengthsAndTheBitRateSwitch) {
   for (const Words& words :
        {Words{"-s", "12"}, Words{"-s", "64"}, Words{"-B"}, Words{"--BRS"}}) {
-    TesterHarness<ClassicTesting> run;
+    TesterHarness<ClassicVariant> run;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(run.Init(words));
     testing::internal::GetCapturedStderr();

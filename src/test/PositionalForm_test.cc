@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "can/FakeSystemCalls.h"
-#include "test/TesterHarness.h"
+#include "testsupport/FakeSystemCalls.h"
+#include "testsupport/TesterHarness.h"
 
 namespace {
 
@@ -168,19 +168,19 @@ TYPED_TEST(PositionalFormTest, ReportsAWrongDeviceAfterThePrompts) {
 }
 
 TEST(FdPositionalFormTest, SwitchesBitRateUnlessTheFifthWordSaysNo) {
-  TesterHarness<FdTesting> fourWords;
+  TesterHarness<FdVariant> fourWords;
   ASSERT_TRUE(fourWords.Init({"can0", "1", "1", "1"}, "0\n0\n"));
   EXPECT_EQ(fourWords.tester.m_can->m_format.m_brs, 1);
   EXPECT_EQ(fourWords.tester.m_can->m_loopback, 1);
   EXPECT_EQ(fourWords.tester.m_format.m_brs, 0);
 
-  TesterHarness<FdTesting> fiveWords;
+  TesterHarness<FdVariant> fiveWords;
   ASSERT_TRUE(fiveWords.Init({"can0", "1", "1", "1", "0"}, "0\n0\n"));
   EXPECT_EQ(fiveWords.tester.m_can->m_format.m_brs, 0);
 }
 
 TEST(FdPositionalFormTest, TakesFdLengthsFromTheReplies) {
-  TesterHarness<FdTesting> run;
+  TesterHarness<FdVariant> run;
   ASSERT_TRUE(run.Init({"can0"}, "1\n0 64 0 1\n0 0 0\n"));
   EXPECT_EQ(run.tester.m_dlc, 64);
 }

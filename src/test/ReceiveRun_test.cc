@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "can/ChannelTestSupport.h"
-#include "can/FakeSystemCalls.h"
-#include "test/TesterHarness.h"
-#include "time/FakeWallClock.h"
+#include "testsupport/ChannelTestSupport.h"
+#include "testsupport/FakeSystemCalls.h"
+#include "testsupport/FakeWallClock.h"
+#include "testsupport/TesterHarness.h"
 
 namespace {
 
@@ -175,7 +175,7 @@ std::string ReceiveThenStop(std::deque<FakeSystem::Arrival> reads,
 }
 
 TEST(FdReceiveRunTest, TimesFromTheFirstToTheLatestFrame) {
-  using V = FdTesting;
+  using V = FdVariant;
   EXPECT_EQ(
       ReceiveThenStop<V>({Frame<V>(1, {}, 5000), Frame<V>(2, {}, 6000)}, 90000),
       "Testing...\n\nreceive frames:2\ntime:1000 us\nspeed:2000 f/s\n");
@@ -184,7 +184,7 @@ TEST(FdReceiveRunTest, TimesFromTheFirstToTheLatestFrame) {
 }
 
 TEST(ClassicReceiveRunTest, TimesFromTheFirstFrameToTheEndOfTheRun) {
-  using V = ClassicTesting;
+  using V = ClassicVariant;
   EXPECT_EQ(
       ReceiveThenStop<V>({Frame<V>(1, {}, 5000), Frame<V>(2, {}, 6000)}, 9000),
       "Testing...\n\nreceive frames:2\ntime:4000 us\nspeed:500 f/s\n");
@@ -202,20 +202,20 @@ std::deque<FakeSystem::Arrival> InterruptedTraffic() {
 }
 
 TEST(FdReceiveRunTest, StopsAtTheReadAfterCtrlC) {
-  EXPECT_EQ(ReceiveThenStop<FdTesting>(InterruptedTraffic<FdTesting>()),
+  EXPECT_EQ(ReceiveThenStop<FdVariant>(InterruptedTraffic<FdVariant>()),
             "Testing...\n\nreceive frames:1\n");
 }
 
 TEST(ClassicReceiveRunTest, KeepsReadingWhileFramesKeepComing) {
   EXPECT_EQ(
-      ReceiveThenStop<ClassicTesting>(InterruptedTraffic<ClassicTesting>()),
+      ReceiveThenStop<ClassicVariant>(InterruptedTraffic<ClassicVariant>()),
       "Testing...\n\nreceive frames:3\ntime:0 us\nspeed:0 f/s\n");
 }
 
 TEST(FdReceiveRunTest, DropsClassicFrames) {
   EXPECT_EQ(
-      ReceiveThenStop<FdTesting>(
-          {{BytesOf(can_frame{})}, Frame<FdTesting>(3, {})}, -1, {"-S", "1"}),
+      ReceiveThenStop<FdVariant>(
+          {{BytesOf(can_frame{})}, Frame<FdVariant>(3, {})}, -1, {"-S", "1"}),
       "Testing...\nstand_data    00000003 0 \n\nreceive frames:1\n");
 }
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "can/FakeSystemCalls.h"
-#include "test/TesterHarness.h"
-#include "time/FakeWallClock.h"
+#include "testsupport/FakeSystemCalls.h"
+#include "testsupport/FakeWallClock.h"
+#include "testsupport/TesterHarness.h"
 
 namespace {
 
@@ -185,7 +185,7 @@ TYPED_TEST(SendRunTest, ANegativeCountRunsUntilCtrlC) {
 }
 
 TEST(FdSendRunTest, PrintsNoRateWithoutMeasuredTime) {
-  TesterHarness<FdTesting> run;
+  TesterHarness<FdVariant> run;
   ASSERT_TRUE(run.Init({"-w", "-C", "1", "-B", "-s", "64"}));
   EXPECT_FALSE(run.Test());
   EXPECT_EQ(run.out, "Testing...\n\nsend frames:1\n");
@@ -193,14 +193,14 @@ TEST(FdSendRunTest, PrintsNoRateWithoutMeasuredTime) {
 }
 
 TEST(ClassicSendRunTest, PrintsARateOfZeroForNoTime) {
-  TesterHarness<ClassicTesting> run;
+  TesterHarness<ClassicVariant> run;
   ASSERT_TRUE(run.Init({"-w", "-C", "1"}));
   EXPECT_FALSE(run.Test());
   EXPECT_EQ(run.out, "Testing...\n\nsend frames:1\ntime:0 us\nspeed:0 f/s\n");
 }
 
 TEST(ClassicSendRunTest, ShowsAClockSetBackAsItIs) {
-  TesterHarness<ClassicTesting> run;
+  TesterHarness<ClassicVariant> run;
   SetFakeWallClock(10000000);
   Fake().afterWrite = [] { SetFakeWallClock(9000000); };
   ASSERT_TRUE(run.Init({"-w", "-C", "2"}));

@@ -3,9 +3,9 @@
 
 #include <numeric>
 
-#include "can/LinkReplyTesting.h"
-#include "test/TesterHarness.h"
 #include "test/UntransmittedLine.h"
+#include "testsupport/LinkReplyTesting.h"
+#include "testsupport/TesterHarness.h"
 
 static std::string Untransmitted(int64_t frames, bool unacknowledged) {
   char line[kUntransmittedLineSize];
@@ -47,7 +47,7 @@ TEST(UntransmittedTest, ASendRunWaitsUntilTheControllerSentItsFrames) {
       {"the driver reloaded", 5, {sent(50), sent(3)}, 0, 0},
   };
   for (const Case& c : cases) {
-    TesterHarness<ClassicTesting> run;
+    TesterHarness<ClassicVariant> run;
     for (const LinkFacts& facts : c.told) {
       Fake().netlinkReplies.push_back({LinkReplyOf(facts)});
     }

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "time/FakeWallClock.h"
+#include "testsupport/FakeWallClock.h"
 
 TEST(CTimeStampTest, RunsFromItsCreationAndOnlyInitRestartsIt) {
   SetFakeWallClock(1000);

@@ -11,7 +11,7 @@
 #include "test/UsageText.h"
 
 // What the classic CAN tester does differently.
-struct ClassicTesting {
+struct ClassicVariant {
   using Channel = CanChannel<ClassicFormat>;
 
   static constexpr VariantTexts kTexts{"", "D:flowF:s:t:c:C:i:d:gS:p:", "",
@@ -32,4 +32,4 @@ struct ClassicTesting {
   using ReceiveClock = FirstFrameToEnd;
 };
 
-extern template class CanTester<ClassicTesting>;
+extern template class CanTester<ClassicVariant>;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "can/FakeSystemCalls.h"
+#include "testsupport/FakeSystemCalls.h"
 
 // Test support: shared pieces of the channel tests.
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "can/FakeSystemCalls.h"
 #include "test/CanTester.h"
-#include "test/ClassicTesting.h"
-#include "test/FdTesting.h"
-#include "time/FakeWallClock.h"
+#include "test/ClassicVariant.h"
+#include "test/FdVariant.h"
+#include "testsupport/FakeSystemCalls.h"
+#include "testsupport/FakeWallClock.h"
 
-using Variants = testing::Types<FdTesting, ClassicTesting>;
+using Variants = testing::Types<FdVariant, ClassicVariant>;
 
 // Runs a tester over the fake system calls and clock, with a given standard
 // input, and collects what it prints.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "can/FakeSystemCalls.h"
+#include "testsupport/FakeSystemCalls.h"
 
 #include <linux/can.h>
 #include <linux/can/raw.h>
@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "can/SystemCalls.h"
-#include "time/FakeWallClock.h"
+#include "testsupport/FakeWallClock.h"
 
 FakeSystem& Fake() {
   static FakeSystem fake;

@@ -12,7 +12,7 @@
 #include "test/UsageText.h"
 
 // What the CAN FD tester does differently.
-struct FdTesting {
+struct FdVariant {
   using Channel = CanChannel<FdFormat>;
 
   static constexpr VariantTexts kTexts{
@@ -41,4 +41,4 @@ struct FdTesting {
   using ReceiveClock = FirstToLatestFrame;
 };
 
-extern template class CanTester<FdTesting>;
+extern template class CanTester<FdVariant>;

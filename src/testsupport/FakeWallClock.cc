@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "time/FakeWallClock.h"
+#include "testsupport/FakeWallClock.h"
 
-#include "can/FakeSystemCalls.h"
+#include "testsupport/FakeSystemCalls.h"
 #include "time/WallClock.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "can/FakeSystemCalls.h"
 #include "can/LinkFacts.h"
+#include "testsupport/FakeSystemCalls.h"
 
 // Test support: the kernel's RTM_NEWLINK message for interface `ifindex` of
 // `kind` that carries `facts`, laid out as rtnetlink lays it out.

@@ -10,6 +10,7 @@
 // Classic CAN frames: no capability check and no flags on sent frames.
 struct ClassicFormat {
   using Image = can_frame;
+  // Matched byte for byte by scripts and tests, like every set-up message.
   static constexpr const char* kIndexFailure = "ioctl failed";
 
   bool PrepareSocket(int, ifreq*) const { return true; }

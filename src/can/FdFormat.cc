@@ -8,6 +8,9 @@
 
 #include "can/SystemCalls.h"
 
+// The messages are the programs' interface, matched byte for byte by scripts
+// and the tests.
+
 bool FdFormat::PrepareSocket(int socket, ifreq* ifr) const {
   if (sys::Ioctl(socket, SIOCGIFMTU, ifr) < 0) {
     perror("SIOCGIFMTU");

@@ -11,6 +11,7 @@
 // switched to them; a non-zero m_brs sends every frame with bit-rate switch.
 struct FdFormat {
   using Image = canfd_frame;
+  // Matched byte for byte by scripts and tests, like every set-up message.
   static constexpr const char* kIndexFailure = "ioctl SIOCGIFINDEX failed";
 
   FdFormat(int brs = 0) : m_brs(brs) {}

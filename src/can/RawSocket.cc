@@ -11,6 +11,10 @@
 
 #include "can/SystemCalls.h"
 
+// The set-up messages here and in the frame formats are the programs'
+// interface: scripts and the tests match them byte for byte, their
+// spellings included ("tmeout"), so they are not corrected here.
+
 namespace {
 
 constexpr canid_t kFilterId = 0x5A;

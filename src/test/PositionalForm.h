@@ -8,6 +8,9 @@
 #include "test/Replies.h"
 #include "test/SettingLimits.h"
 
+// The prompts are the programs' interface: scripts and the tests match them
+// byte for byte, their spellings included ("Plase"), so they are not
+// corrected here.
 // Replies are held to the limits the options have: a payload length that
 // does not fit the frame, above all, never reaches the send run.
 template <class Variant>

@@ -26,6 +26,7 @@ bool CanTester<Variant>::ReadFrame() {
   if (m_showModel == 2) {
     file = fopen(m_path, "w");
     if (file == nullptr) {
+      // The programs' interface, matched byte for byte by scripts and tests.
       puts("Open file error");
       return false;
     }

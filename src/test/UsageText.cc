@@ -5,6 +5,9 @@
 
 namespace {
 
+// The usage text is the programs' interface: scripts and the tests match it
+// byte for byte, its spellings included ("recive", "recove"), so it is not
+// corrected here.
 constexpr const char* kHead =
     "  -D --device device     device to use (default is can0)\n"
     "  -f --filter            only recive id 0xXXXXXX5A (default is disable)\n"

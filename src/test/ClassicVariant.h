@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <getopt.h>
-
-#include <array>
-
 #include "can/ClassicFormat.h"
 #include "test/CanTester.h"
 #include "test/ReceiveTiming.h"
@@ -14,9 +10,8 @@
 struct ClassicVariant {
   using Channel = CanChannel<ClassicFormat>;
 
-  static constexpr VariantTexts kTexts{"", "D:flowF:s:t:c:C:i:d:gS:p:", "",
-                                       "0~8", "Count"};
-  static constexpr std::array<option, 0> kExtraOptions{};
+  static constexpr bool kFd = false;
+  static constexpr VariantTexts kTexts{"", "0~8", "Count"};
 
   static bool TakeOption(int, ClassicFormat*) { return false; }
 

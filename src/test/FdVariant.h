@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <getopt.h>
-
-#include <array>
-
 #include "can/FdFormat.h"
 #include "test/Arguments.h"
 #include "test/CanTester.h"
@@ -15,12 +11,10 @@
 struct FdVariant {
   using Channel = CanChannel<FdFormat>;
 
+  // Its options include those only canfd_tester has (see OptionTable.h).
+  static constexpr bool kFd = true;
   static constexpr VariantTexts kTexts{
-      " [BRS]", "D:floBwF:s:t:c:C:i:d:gS:p:",
-      "  -B --BRS               enable BRS (default is disable)\n",
-      "0~8, 12, 16, 20, 24, 32, 48, 64", "count"};
-  static constexpr std::array<option, 1> kExtraOptions{
-      {{"BRS", no_argument, nullptr, 'B'}}};
+      " [BRS]", "0~8, 12, 16, 20, 24, 32, 48, 64", "count"};
 
   static bool TakeOption(int letter, FdFormat* format) {
     if (letter != 'B') return false;

@@ -5,16 +5,20 @@
 
 #include "test/Arguments.h"
 #include "test/CanTester.h"
-#include "test/LongOptions.h"
+#include "test/OptionTable.h"
 #include "test/SettingLimits.h"
 #include "test/UsageText.h"
 
+// The getopt string of the program of `Variant`.
+template <class Variant>
+inline constexpr auto kShortOptionsOf = ShortOptions<Variant::kFd>();
+
 template <class Variant>
 bool CanTester<Variant>::ParseOpts(int argc, char** argv) {
-  static constexpr auto lopts = LongOptions(Variant::kExtraOptions);
+  static constexpr auto kLong = LongOptions<Variant::kFd>();
   int letter;
-  while ((letter = getopt_long(argc, argv, Variant::kTexts.shortOptions,
-                               lopts.data(), nullptr)) != -1) {
+  while ((letter = getopt_long(argc, argv, kShortOptionsOf<Variant>.data(),
+                               kLong.data(), nullptr)) != -1) {
     if (!TakeOption(letter, optarg)) return false;
   }
   // The identifier is checked once all options are in: -F may follow -i.
@@ -24,7 +28,8 @@ bool CanTester<Variant>::ParseOpts(int argc, char** argv) {
 
 template <class Variant>
 void CanTester<Variant>::PrintHelp(char* prog) {
-  PrintUsage(prog, Variant::kTexts);
+  PrintUsage(prog, kShortOptionsOf<Variant>.data(), Variant::kFd,
+             Variant::kTexts);
 }
 
 template <class Variant>

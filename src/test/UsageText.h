@@ -2,13 +2,14 @@
 #pragma once
 
 // The parts of the usage text and the send prompt that differ between the
-// frame formats.
+// frame formats, beside the options each program has.
 struct VariantTexts {
   const char* positionalBrs;  // tail of the positional usage line
-  const char* shortOptions;   // getopt string, also shown in the usage text
-  const char* brsOption;      // usage line of -B, empty where there is none
   const char* lengths;        // the payload lengths a frame may have
   const char* countName;      // long name shown for -C
 };
 
-void PrintUsage(const char* prog, const VariantTexts& texts);
+// The usage text of a program with the getopt string `shortOptions`, and the
+// options of canfd_tester when `fd`.
+void PrintUsage(const char* prog, const char* shortOptions, bool fd,
+                const VariantTexts& texts);

@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: MIT
+// Prints the options that the option table gives the program named by the
+// argument, "-X --name" a line, for tests/option_table_test.sh.
+#include <cstdio>
+#include <cstring>
+
+#include "test/OptionTable.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  const bool fd = std::strcmp(argv[1], "canfd_tester") == 0;
+  for (const OptionRow& row : kOptionRows) {
+    if (HasOption(row, fd)) printf("-%c --%s\n", row.letter, row.name);
+  }
+  return 0;
+}

@@ -60,7 +60,7 @@ controller_runs() {
     done < "$rows"
     settle fd1 "$(pid_of recv)"
     expect_status "$prog on fd1: exit status" 0 stop_run recv
-    stop_dump dump
+    stop_dump dump "$total"
     expect_run "$prog on fd1" recv receive "$total"
     # Each run is of another kind or length than the one before: a sequence
     # of its own.
@@ -98,7 +98,7 @@ t_classic_on_fd_controllers() {
     expect_status "$name, extended: exit status" 1 run_fg send $CL -D fd0 -w -F 3 -s 3 -i 12345678 -C 2
     settle fd1 "$(pid_of recv)"
     expect_status "$name: receive run: exit status" 0 stop_run recv
-    stop_dump remote
+    stop_dump remote 7
     expect_run "$name: receive run" recv receive 7
     { lines 3 '123#R'; lines 2 '7FF#R8'; lines 2 '12345678#R3'; } > "$W/want"
     awk '{ print $3 }' "$W/remote.log" > "$W/remote.got"

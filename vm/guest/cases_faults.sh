@@ -42,10 +42,11 @@ t_sending_link_down() {
     # what went out, which is what the other end got. The send run is held
     # while the interface goes down: a frame the socket has just accepted may
     # still wait in the transmit queue, and going down empties that queue.
-    local sent
+    local sent tx0
     start_run recv $CL -D sja1 -S 2 -p "$W/frames.txt" || return
+    tx0=$(stat_of sja0 tx_packets)
     start_run send $CL -D sja0 -w -t 2000 || return
-    sleep 0.5
+    ensure "sja0 sent no frames" wait_until 50 stat_above sja0 tx_packets $((tx0 + 20))
     kill -STOP "$(pid_of send)"
     ensure "the queue of sja0 did not drain" wait_until 20 qdisc_drained sja0
     settle sja1 "$(pid_of recv)"
@@ -73,9 +74,10 @@ t_controller_overrun() {
     # reboots. A receive run then tells how many frames its controller lost,
     # the growth of the driver's overrun, FIFO and missed counters, and with
     # its own total they make up every frame sent.
-    local before after got
+    local before after got rx0
+    rx0=$(( $(stat_of sja1 rx_packets) + $(lost_in sja1) ))
     ensure "cansend of the remote frame" cansend sja0 123#R8
-    sleep 0.3
+    ensure "the remote frame did not reach sja1" wait_until 30 arrived sja1 "$rx0"
     before=$(lost_in sja1)
     across "sja0 -> sja1 after the overrun" sja1 - $CL -D sja1 -- $CL -D sja0 -w -C 100 -t 1000 || return
     after=$(lost_in sja1)
@@ -86,6 +88,9 @@ t_controller_overrun() {
     expect_file "receive run: stderr" "$W/want" "$W/recv.err"
     expect_eq "received plus lost in the controller" 100 $(( ${got:-0} + after - before ))
 }
+
+# arrived DEV N: the frames DEV received or lost have gone past N.
+arrived() { [ $(( $(stat_of "$1" rx_packets) + $(lost_in "$1") )) -gt "$2" ]; }
 
 # lost_in DEV: the frames DEV's controller lost, as the driver counts them.
 lost_in() {

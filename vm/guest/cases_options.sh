@@ -62,7 +62,7 @@ t_env_vcan() {
     start_dump dump can0
     cangen can0 -I 123 -L 2 -D AABB -n 4 -g 1
     cangen can0 -f -b -I 321 -L 12 -D 00112233445566778899AABB -n 1 -g 1
-    stop_dump dump
+    stop_dump dump 5
     { lines 4 '123#AABB'; echo '321##100112233445566778899AABB'; } > "$W/want"
     expect_file "candump frames" "$W/want" "$W/dump.frames"
     ensure "no /opt/can/$FD" [ -x /opt/can/$FD ]

@@ -12,17 +12,20 @@ P_FILE=':Please input file name'
 # positional_send REPLIES SECONDS PROGRAM DEVICE [WORD...]: a send run of the
 # positional form given REPLIES, for SECONDS while candump records DEVICE,
 # ended by SIGINT. Checks the exit status and the whole output (the prompts
-# and the totals); the count is then in $W/send.out.
+# and the totals); the count is then in $W/send.out. candump sees the frames
+# only with loopback, the third word, on by default in the classic program.
 positional_send() {
-    local seconds=$2 prompt=$P_SEND_CL
+    local seconds=$2 prompt=$P_SEND_CL loop=1 seen=0
     printf "$1" > "$W/send.in"
     shift 2
-    [ "$1" = "$FD" ] && prompt=$P_SEND_FD
+    [ "$1" = "$FD" ] && prompt=$P_SEND_FD loop=0
+    loop=${4:-$loop}
     start_dump dump "$2"
     start_run send "$@" || return 1
     sleep "$seconds"
     expect_status "$*: exit status" 1 stop_run send
-    stop_dump dump
+    [ "$loop" = 1 ] && seen=$(frames_of "$W/send.out")
+    stop_dump dump "${seen:-0}"
     printf '%s\n' "$P_MODEL" "$P_TYPE" "$prompt" "$P_ID" > "$W/send.head"
     expect_run "$*" send send "$(frames_of "$W/send.out")"
 }

@@ -150,14 +150,16 @@ t_recv_own() {
 }
 
 # flooded PROG DEV CANGEN_ARGS...: a receive run showing every frame, at the
-# lowest priority, while cangen floods DEV; SIGINT to the run 0.5 s later.
+# lowest priority, while cangen floods DEV; SIGINT to the run once cangen
+# has sent 1000 frames.
 flooded() {
-    local prog=$1 dev=$2
+    local prog=$1 dev=$2 tx0
     shift 2
     start_run recv $prog -D "$dev" -S 1 || return 1
     ensure "$prog: renice failed" renice 19 "$(pid_of recv)" > /dev/null
+    tx0=$(stat_of "$dev" tx_packets)
     start_bg gen cangen "$dev" "$@" -g 0 -I 100 -L 8 -D 0011223344556677
-    sleep 0.5
+    ensure "cangen on $dev did not flood" wait_until 50 stat_above "$dev" tx_packets $((tx0 + 1000))
     kill -INT "$(pid_of recv)"
 }
 

@@ -61,12 +61,12 @@ t_send_sigint() {
     while read -r prog dev frame args; do
         start_dump dump "$dev"
         tx0=$(stat_of "$dev" tx_packets)
-        start_run send $prog -D "$dev" $args || { stop_dump dump; continue; }
-        sleep 0.5
+        start_run send $prog -D "$dev" $args || { stop_dump dump 0; continue; }
+        wait_until 50 stat_above "$dev" tx_packets $((tx0 + 20))
         ensure "$prog: ended before SIGINT" alive "$(pid_of send)"
         expect_status "$prog: exit status" 1 stop_run send
-        stop_dump dump
         n=$(frames_of "$W/send.out")
+        stop_dump dump "${n:-0}"
         expect_run "$prog" send send "$n"
         ensure "$prog: no frames sent before SIGINT" [ "${n:-0}" -gt 0 ]
         expect_eq "$prog: frames sent on $dev (tx_packets)" "$n" $(( $(stat_of "$dev" tx_packets) - tx0 ))

@@ -277,13 +277,17 @@ start_dump() {
     ensure "candump on $2 did not start" wait_until 50 more_listeners "$2" "$before"
 }
 
-# stop_dump NAME: let the last frames arrive, stop candump, and write the
-# frames it saw to $W/NAME.frames, one per line in candump's frame notation.
-# The flags digit of CAN FD frames is shown without CANFD_FDF (0x04), which
-# newer kernels add on their own, so "##1" means BRS and "##0" no flags.
+# logged_lines FILE N: FILE has N lines or more.
+logged_lines() { [ "$(wc -l < "$1")" -ge "$2" ]; }
+
+# stop_dump NAME N: once candump has logged the N frames it should see (at
+# most 5 s), stop it, and write the frames it saw to $W/NAME.frames, one per
+# line in candump's frame notation. The flags digit of CAN FD frames is shown
+# without CANFD_FDF (0x04), which newer kernels add on their own, so "##1"
+# means BRS and "##0" no flags.
 stop_dump() {
     local pid
-    sleep 0.2
+    wait_until 50 logged_lines "$W/$1.log" "$2"
     pid=$(pid_of "$1")
     kill -INT "$pid" 2>/dev/null
     wait_until 50 not_alive "$pid" || kill -KILL "$pid" 2>/dev/null
@@ -334,6 +338,9 @@ settle() {
 # stat_of DEV COUNTER: an interface statistics counter (tx_packets, rx_bytes, ...).
 stat_of() { cat "/sys/class/net/$1/statistics/$2"; }
 
+# stat_above DEV COUNTER N: the counter has gone past N.
+stat_above() { [ "$(stat_of "$1" "$2")" -gt "$3" ]; }
+
 # rep N TEXT: TEXT repeated N times.
 rep() {
     local r="" i=0
@@ -356,6 +363,31 @@ frame_line() {
     printf '\n'
 }
 
+# grown_frames HEAD BYTE FIRST MASK N LEN FILL: N grow-mode frames, one per
+# step and line: identifiers from FIRST AND MASK up by one (wrapping after
+# MASK), each in the first 4 payload bytes, the other bytes FILL; each line
+# is the identifier in the printf format HEAD, then each byte in BYTE.
+grown_frames() {
+    awk -v head="$1" -v byte="$2" -v first="$((0x$3 & 0x$4))" -v mask="$((0x$4))" \
+        -v n="$5" -v len="$6" -v fill="$((0x$7))" 'BEGIN {
+        for (i = 0; i < n; i++) {
+            id = (first + i) % (mask + 1)
+            line = sprintf(head, id)
+            scale = 1
+            for (b = 0; b < len; b++) {
+                line = line sprintf(byte, b < 4 ? int(id / scale) % 256 : fill)
+                scale *= 256
+            }
+            print line
+        }
+    }'
+}
+
+# grown_lines KIND FIRST MASK N LEN FILL: their frame lines.
+grown_lines() {
+    grown_frames "$(printf '%-14s' "$1")%08X $5 " '%02X ' "$2" "$3" "$4" "$5" "$6"
+}
+
 # ------------------------------------------------------------ run output
 
 # last_device ARGS...: the word after the last -D (a sender's interface).
@@ -366,6 +398,18 @@ last_device() {
         shift
     done
     echo "$dev"
+}
+
+# device_of PROG ARGS...: the interface of a run: the word after the last -D
+# of the options, the first word of the positional form, else can0.
+device_of() {
+    local dev=""
+    shift
+    case "${1:-}" in
+        -*) dev=$(last_device "$@") ;;
+        *) dev=${1:-} ;;
+    esac
+    echo "${dev:-can0}"
 }
 
 # bus_limit_apart WHAT DEV ERR_FILE: a send run on a controller (sja*, fd*)
@@ -440,7 +484,7 @@ send_case() {
     start_dump dump "$dev"
     tx0=$(stat_of "$dev" tx_packets)
     expect_status "$name: exit status" 1 run_fg send "$@"
-    stop_dump dump
+    stop_dump dump "$n"
     expect_run "$name" send send "$n"
     expect_empty "$name: stderr" "$W/send.err"
     expect_file "$name: frames seen by candump" "$want_frames" "$W/dump.frames"
@@ -480,7 +524,8 @@ missing_of() {
 }
 
 # recv_case NAME WANT_FILE PROG ARGS... -- SENDER...: start a receive run,
-# run the sender command to its end, SIGINT the run, expect status 0, the
+# run the sender command to its end, SIGINT the run once it has read what
+# came, expect status 0, the
 # output WANT_FILE (numbers of the rate line masked) and the stderr of
 # expect_recv_err.
 recv_case() {
@@ -490,7 +535,7 @@ recv_case() {
     shift
     start_run recv $prog || return
     ensure "$name: sender '$*' failed" "$@"
-    sleep 0.2
+    settle "$(device_of $prog)" "$(pid_of recv)"
     expect_status "$name: exit status" 0 stop_run recv
     expect_output "$name: stdout" "$want" "$W/recv.out"
     expect_recv_err "$name: stderr"
@@ -518,4 +563,18 @@ across() {
     expect_status "$name: receive run: exit status" 0 stop_run recv
     expect_run "$name: send run" send send "$(frames_of "$W/send.out")"
     expect_run "$name: receive run" recv receive "$(frames_of "$W/recv.out")"
+}
+
+# thousand NAME RX RECEIVER... -- SENDER...: across, where 1000 frames go
+# out and arrive, and neither run says anything on stderr but, on a
+# controller, the send run's line on the bus's limit, and the receive run
+# what expect_recv_err wants.
+thousand() {
+    local name=$1
+    across "$@" || return 1
+    bus_limit_apart "$name: send run" "$(last_device "$@")" "$W/send.err"
+    expect_empty "$name: send run: stderr" "$W/send.err.rest"
+    expect_recv_err "$name: receive run: stderr"
+    expect_eq "$name: frames sent" 1000 "$(frames_of "$W/send.out")"
+    expect_eq "$name: frames received" 1000 "$(frames_of "$W/recv.out")"
 }

@@ -3,8 +3,9 @@
 # busybox sh. can0 is a vcan with MTU 72 (CAN FD), can1 a vcan with MTU 16
 # (classic CAN). Frames are checked with candump/cangen/cansend from can-utils.
 #
-# The cases are the functions t_NAME of the topic files cases_TOPIC.sh, run
-# in their order there; vmcases (VM_CASES on the host) picks some by NAME.
+# The cases are the functions t_NAME of the topic files cases_TOPIC.sh
+# (written `t_NAME() {` or `t_NAME () {`), run in their order there; vmcases
+# (VM_CASES on the host) picks some by NAME.
 # Each runs in a subshell between its start marker and its teardown.
 #
 # Things to keep in mind when reading the cases:
@@ -24,7 +25,7 @@ TOPICS="options send receive positional nodes controllers sequence faults"
 all=""
 for topic in $TOPICS; do
     . "/guest/cases_$topic.sh"
-    all="$all $(sed -n 's/^t_\([a-z0-9_]*\)() {$/\1/p' "/guest/cases_$topic.sh")"
+    all="$all $(sed -n 's/^t_\([A-Za-z0-9_]*\)[[:space:]]*()[[:space:]]*{.*/\1/p' "/guest/cases_$topic.sh")"
 done
 links=$(ls /sys/class/net)
 

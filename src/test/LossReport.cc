@@ -8,53 +8,87 @@
 #include "can/RawSocket.h"
 #include "test/AfterTheTotals.h"
 
+namespace {
+
+// Room for a line with the longest device name (255 characters, at most
+// three times) and count.
+constexpr size_t kLineSize = 3 * 256 + 256;
+
+// The printf of `format` as a string.
+template <class... Values>
+std::string Formatted(const char* format, Values... values) {
+  char text[kLineSize];
+  const int length = snprintf(text, sizeof text, format, values...);
+  return length > 0 ? std::string(text) : std::string();
+}
+
+// Why writes to `device` were refused with `reason`, after a colon; empty
+// for a reason without a likely cause.
+std::string Cause(const char* device, int reason, bool unacknowledged) {
+  switch (reason) {
+    case ENOBUFS:
+      if (unacknowledged) {
+        return Formatted(
+            ": no node acknowledged the frames of %s (is another node on the "
+            "bus, at the same bit rate, with termination?)",
+            device);
+      }
+      return Formatted(
+          ": the transmit queue of %s was full (ip link set %s txqueuelen N "
+          "enlarges it; -t pauses after each step)",
+          device, device);
+    case ENETDOWN: return Formatted(": %s was down", device);
+    case EAGAIN:
+      return Formatted(
+          ": no frame left %s for %d s (is the bus connected, with a node "
+          "that acknowledges?)",
+          device, kSocketTimeoutSeconds);
+    default: return "";
+  }
+}
+
+void Print(const std::string& line) {
+  if (!line.empty()) fputs(line.c_str(), AfterTheTotals());
+}
+
+}  // namespace
+
+std::string DropLine(const char* device, uint32_t drops) {
+  if (drops == 0) return "";
+  return Formatted(
+      "dropped frames:%u, which reached %s while the receive buffer was full "
+      "(read faster, with display none or file, or raise "
+      "net.core.rmem_default)\n",
+      drops, device);
+}
+
+std::string UnreadLine(const char* device, int64_t unread) {
+  if (unread == 0) return "";
+  return Formatted(
+      "unread frames:%lld, which reached %s after the count ended\n",
+      static_cast<long long>(unread), device);
+}
+
+std::string RefusalLine(const char* device, const WriteRefusals& refusals,
+                        bool unacknowledged) {
+  const int64_t total = refusals.Total();
+  if (total == 0) return "";
+  const int reason = refusals.MostCommon();
+  return Formatted("refused writes:%lld, most with \"%s\"",
+                   static_cast<long long>(total),
+                   reason == 0 ? "short write" : strerror(reason)) +
+         Cause(device, reason, unacknowledged) + "\n";
+}
+
 void ReportDrops(const char* device, uint32_t drops) {
-  if (drops == 0) return;
-  fprintf(AfterTheTotals(),
-          "dropped frames:%u, which reached %s while the receive buffer was "
-          "full (read faster, with display none or file, or raise "
-          "net.core.rmem_default)\n",
-          drops, device);
+  Print(DropLine(device, drops));
 }
 
 void ReportUnread(const char* device, int64_t unread) {
-  if (unread == 0) return;
-  fprintf(AfterTheTotals(),
-          "unread frames:%lld, which reached %s after the count ended\n",
-          static_cast<long long>(unread), device);
+  Print(UnreadLine(device, unread));
 }
 
 void ReportRefusals(const char* device, const WriteRefusals& refusals,
                     bool unacknowledged) {
-  const int64_t total = refusals.Total();
-  if (total == 0) return;
-  const int reason = refusals.MostCommon();
-  FILE* out = AfterTheTotals();
-  fprintf(out, "refused writes:%lld, most with \"%s\"",
-          static_cast<long long>(total),
-          reason == 0 ? "short write" : strerror(reason));
-  switch (reason) {
-    case ENOBUFS:
-      if (unacknowledged) {
-        fprintf(out,
-                ": no node acknowledged the frames of %s (is another node "
-                "on the bus, at the same bit rate, with termination?)",
-                device);
-        break;
-      }
-      fprintf(out,
-              ": the transmit queue of %s was full (ip link set %s txqueuelen "
-              "N enlarges it; -t pauses after each step)",
-              device, device);
-      break;
-    case ENETDOWN: fprintf(out, ": %s was down", device); break;
-    case EAGAIN:
-      fprintf(out,
-              ": no frame left %s for %d s (is the bus connected, with a "
-              "node that acknowledges?)",
-              device, kSocketTimeoutSeconds);
-      break;
-    default: break;
-  }
-  fputc('\n', out);
+  Print(RefusalLine(device, refusals, unacknowledged));
 }

@@ -1,23 +1,34 @@
 // SPDX-License-Identifier: MIT
 #include "test/BusLimit.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "test/AfterTheTotals.h"
 
 namespace {
 
-void PrintBits(FILE* out, const FrameBits& bits) {
+// printf to the end of `text`.
+template <class... Values>
+void Append(std::string* text, const char* format, Values... values) {
+  char piece[64];
+  const int length = snprintf(piece, sizeof piece, format, values...);
+  if (length > 0)
+    text->append(
+        piece, std::min<size_t>(sizeof piece - 1, static_cast<size_t>(length)));
+}
+
+void AppendBits(std::string* text, const FrameBits& bits) {
   if (bits.data > 0) {
-    fprintf(out, "%d+%d", bits.nominal, bits.data);
+    Append(text, "%d+%d", bits.nominal, bits.data);
   } else {
-    fprintf(out, "%d", bits.nominal);
+    Append(text, "%d", bits.nominal);
   }
 }
 
-void PrintMicros(FILE* out, int64_t nanos) {
-  fprintf(out, "%lld.%lld", static_cast<long long>(nanos / 1000),
-          static_cast<long long>(nanos % 1000 / 100));
+void AppendMicros(std::string* text, int64_t nanos) {
+  Append(text, "%lld.%lld", static_cast<long long>(nanos / 1000),
+         static_cast<long long>(nanos % 1000 / 100));
 }
 
 uint32_t DataBitrate(const LinkFacts& facts) {
@@ -28,51 +39,59 @@ long long Percent(double share) { return static_cast<long long>(share); }
 
 }  // namespace
 
-void ReportBusLimit(const char* device, const LinkFacts& facts,
-                    const FrameBitsRange& frame, int64_t frames,
-                    int64_t elapsedMicros) {
+std::string BusLimitLine(const char* device, const LinkFacts& facts,
+                         const FrameBitsRange& frame, int64_t frames,
+                         int64_t elapsedMicros) {
   const bool switched = frame.fewest.data > 0;
   const int64_t fewest = FrameNanosOn(facts, frame.fewest);
   const int64_t most = FrameNanosOn(facts, frame.most);
-  if (!facts.can || fewest == 0) return;
+  if (!facts.can || fewest == 0) return "";
   const bool range = fewest != most;
-  FILE* out = AfterTheTotals();
-  fprintf(out, "bus limit of %s:%u", device, facts.bitrate);
-  if (switched) fprintf(out, "/%u", DataBitrate(facts));
-  fputs(" bit/s, ", out);
-  PrintBits(out, frame.fewest);
+  std::string line = "bus limit of " + std::string(device) + ":";
+  Append(&line, "%u", facts.bitrate);
+  if (switched) Append(&line, "/%u", DataBitrate(facts));
+  line += " bit/s, ";
+  AppendBits(&line, frame.fewest);
   if (range) {
-    fputs(" to ", out);
-    PrintBits(out, frame.most);
+    line += " to ";
+    AppendBits(&line, frame.most);
   }
-  fputs(" bits, ", out);
-  PrintMicros(out, fewest);
+  line += " bits, ";
+  AppendMicros(&line, fewest);
   if (range) {
-    fputs(" to ", out);
-    PrintMicros(out, most);
+    line += " to ";
+    AppendMicros(&line, most);
   }
-  fputs(" us a frame, ", out);
+  line += " us a frame, ";
   if (range)
-    fprintf(out, "%lld to ", static_cast<long long>(1000000000 / most));
-  fprintf(out, "%lld f/s at most", static_cast<long long>(1000000000 / fewest));
+    Append(&line, "%lld to ", static_cast<long long>(1000000000 / most));
+  Append(&line, "%lld f/s at most",
+         static_cast<long long>(1000000000 / fewest));
   if (elapsedMicros > 0) {
     const double low = BusShare(frames, fewest, elapsedMicros);
     const double high = BusShare(frames, most, elapsedMicros);
     if (low > 100.0) {
-      fputs(
-          "; this run faster: frames waited in the queue, or the "
-          "controller does not keep to its bit timing",
-          out);
+      line +=
+          "; this run faster: frames waited in the queue, or the controller "
+          "does not keep to its bit timing";
     } else if (high > 100.0) {
-      fprintf(out, "; this run at least %lld%% of it", Percent(low));
+      Append(&line, "; this run at least %lld%% of it", Percent(low));
     } else if (range) {
-      fprintf(out, "; this run %lld%% to %lld%% of it", Percent(low),
-              Percent(high));
+      Append(&line, "; this run %lld%% to %lld%% of it", Percent(low),
+             Percent(high));
     } else {
-      fprintf(out, "; this run %lld%% of it", Percent(low));
+      Append(&line, "; this run %lld%% of it", Percent(low));
     }
   }
-  fputc('\n', out);
+  return line + "\n";
+}
+
+void ReportBusLimit(const char* device, const LinkFacts& facts,
+                    const FrameBitsRange& frame, int64_t frames,
+                    int64_t elapsedMicros) {
+  const std::string line =
+      BusLimitLine(device, facts, frame, frames, elapsedMicros);
+  if (!line.empty()) fputs(line.c_str(), AfterTheTotals());
 }
 
 int64_t FrameNanosOn(const LinkFacts& facts, const FrameBits& bits) {

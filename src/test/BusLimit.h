@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "can/FrameBits.h"
 #include "can/LinkFacts.h"
@@ -9,7 +10,11 @@
 // The line on standard error, after a send run's totals, that sets the run's
 // rate against the most frames the bus of `device` carries. `frame` holds
 // the bits of the frames sent: fewest and most are equal unless they
-// differed. Nothing is printed without a bit rate.
+// differed. Empty without a bit rate.
+std::string BusLimitLine(const char* device, const LinkFacts& facts,
+                         const FrameBitsRange& frame, int64_t frames,
+                         int64_t elapsedMicros);
+
 void ReportBusLimit(const char* device, const LinkFacts& facts,
                     const FrameBitsRange& frame, int64_t frames,
                     int64_t elapsedMicros);

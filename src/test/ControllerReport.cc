@@ -11,17 +11,18 @@ bool Failing(uint32_t state) {
   return state == CAN_STATE_ERROR_PASSIVE || state == CAN_STATE_BUS_OFF;
 }
 
-void ReportLost(const char* device, uint64_t lost) {
-  if (lost == 0) return;
-  fprintf(AfterTheTotals(),
-          "lost frames:%llu, which the controller of %s lost: the driver did "
-          "not empty it in time (interrupt load, CPU frequency, a slow bus "
-          "driver such as SPI)\n",
-          static_cast<unsigned long long>(lost), device);
+}  // namespace
+
+std::string LostLine(const char* device, uint64_t lost) {
+  if (lost == 0) return "";
+  return "lost frames:" + std::to_string(lost) + ", which the controller of " +
+         device +
+         " lost: the driver did not empty it in time (interrupt load, CPU "
+         "frequency, a slow bus driver such as SPI)\n";
 }
 
-void ReportTrouble(const char* device, const LinkFacts& before,
-                   const LinkFacts& after) {
+std::string TroubleLine(const char* device, const LinkFacts& before,
+                        const LinkFacts& after) {
   const can_device_stats& a = before.device;
   const can_device_stats& b = after.device;
   const uint64_t counts[] = {Growth(a.bus_error, b.bus_error),
@@ -31,28 +32,34 @@ void ReportTrouble(const char* device, const LinkFacts& before,
                              Growth(a.restarts, b.restarts)};
   bool grew = false;
   for (const uint64_t count : counts) grew = grew || count > 0;
-  if (!grew && !Failing(after.state)) return;
-  fprintf(AfterTheTotals(),
-          "bus trouble:%llu bus errors, %llu error-warning, %llu "
-          "error-passive, %llu bus-off, %llu restarts; %s ended %s, tx "
-          "errors %u, rx errors %u (no node acknowledging, a wrong bit rate "
-          "or missing termination? ip -details -statistics link show %s)\n",
-          static_cast<unsigned long long>(counts[0]),
-          static_cast<unsigned long long>(counts[1]),
-          static_cast<unsigned long long>(counts[2]),
-          static_cast<unsigned long long>(counts[3]),
-          static_cast<unsigned long long>(counts[4]), device,
-          StateName(after.state), after.errors.txerr, after.errors.rxerr,
-          device);
+  if (!grew && !Failing(after.state)) return "";
+  char line[512];
+  snprintf(line, sizeof line,
+           "bus trouble:%llu bus errors, %llu error-warning, %llu "
+           "error-passive, %llu bus-off, %llu restarts; %s ended %s, tx "
+           "errors %u, rx errors %u (no node acknowledging, a wrong bit rate "
+           "or missing termination? ip -details -statistics link show %s)\n",
+           static_cast<unsigned long long>(counts[0]),
+           static_cast<unsigned long long>(counts[1]),
+           static_cast<unsigned long long>(counts[2]),
+           static_cast<unsigned long long>(counts[3]),
+           static_cast<unsigned long long>(counts[4]), device,
+           StateName(after.state), after.errors.txerr, after.errors.rxerr,
+           device);
+  return line;
 }
 
-}  // namespace
+std::string ControllerLines(const char* device, const LinkFacts& before,
+                            const LinkFacts& after) {
+  if (!before.can || !after.can) return "";
+  return LostLine(device, Growth(before.Lost(), after.Lost())) +
+         TroubleLine(device, before, after);
+}
 
 void ReportController(const char* device, const LinkFacts& before,
                       const LinkFacts& after) {
-  if (!before.can || !after.can) return;
-  ReportLost(device, Growth(before.Lost(), after.Lost()));
-  ReportTrouble(device, before, after);
+  const std::string lines = ControllerLines(device, before, after);
+  if (!lines.empty()) fputs(lines.c_str(), AfterTheTotals());
 }
 
 bool Unacknowledged(const LinkFacts& before, const LinkFacts& after) {

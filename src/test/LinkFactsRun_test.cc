@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "test/ControllerReport.h"
+#include "test/LossReport.h"
 #include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeWallClock.h"
 #include "testsupport/LinkReplyTesting.h"
@@ -49,55 +51,23 @@ const char kClassic8[] =
 
 }  // namespace
 
+// The bits of the frames a run sent, plain, grown or switched, reach the
+// bus-limit line, whose text BusLimit_test.cc checks.
 TEST(BusLimitRunTest, SetsTheRunAgainstWhatTheBusCarries) {
-  struct Case {
-    bool fd;
-    std::vector<std::string> words;
-    LinkFacts facts;
-    int64_t microsPerWrite;
-    std::string line;
-  };
-  const LinkFacts classic = ControllerFacts();
-  const LinkFacts fd = ControllerFacts(1000000, 5000000);
-  LinkFacts vcan = classic;
-  vcan.bitrate = 0;  // what an emulated controller's facts lack
   const std::vector<std::string> plain = {"-C", "10", "-i", "2AA", "-d", "55"};
-  const std::vector<std::string> fd64 = {"-C", "10", "-i", "555",
-                                         "-d", "55", "-s", "64"};
-  std::vector<std::string> fd64Brs = fd64;
-  fd64Brs.push_back("-B");
   std::vector<std::string> grow = plain;
   grow.push_back("-g");
-  const std::string growLimit =
-      "bus limit of can0:500000 bit/s, 111 to 135 bits, 222.0 to 270.0 us a "
-      "frame, 3703 to 4504 f/s at most";
-  const std::vector<Case> cases = {
-      {false, plain, classic, 250,
-       std::string(kClassic8) + "; this run 88% of it\n"},
-      {false, plain, classic, 0, std::string(kClassic8) + "\n"},
-      {false, plain, classic, 100,
-       std::string(kClassic8) +
-           "; this run faster: frames waited in the queue, or the controller "
-           "does not keep to its bit timing\n"},
-      {false, grow, classic, 300, growLimit + "; this run 74% to 90% of it\n"},
-      {false, grow, classic, 250,
-       growLimit + "; this run at least 88% of it\n"},
-      {false, plain, vcan, 250, ""},
-      {true, fd64Brs, fd, 250,
-       "bus limit of can0:1000000/5000000 bit/s, 30+549 bits, 139.8 us a "
-       "frame, 7153 f/s at most; this run 55% of it\n"},
-      {true, fd64, fd, 1000,
-       "bus limit of can0:1000000 bit/s, 579 bits, 579.0 us a frame, 1727 f/s "
-       "at most; this run 57% of it\n"},
-      // Bit-rate switch on a controller without a data bit rate.
-      {true, fd64Brs, classic, 250, ""},
-  };
-  for (const Case& c : cases) {
-    const std::string err =
-        c.fd ? SendErrOver<FdVariant>(c.facts, c.microsPerWrite, c.words)
-             : SendErrOver<ClassicVariant>(c.facts, c.microsPerWrite, c.words);
-    EXPECT_EQ(err, c.line) << testing::PrintToString(c.words);
-  }
+  EXPECT_EQ(SendErrOver<ClassicVariant>(ControllerFacts(), 250, plain),
+            std::string(kClassic8) + "; this run 88% of it\n");
+  EXPECT_EQ(SendErrOver<ClassicVariant>(ControllerFacts(), 300, grow),
+            "bus limit of can0:500000 bit/s, 111 to 135 bits, 222.0 to 270.0 "
+            "us a frame, 3703 to 4504 f/s at most; this run 74% to 90% of "
+            "it\n");
+  EXPECT_EQ(SendErrOver<FdVariant>(
+                ControllerFacts(1000000, 5000000), 250,
+                {"-C", "10", "-i", "555", "-d", "55", "-s", "64", "-B"}),
+            "bus limit of can0:1000000/5000000 bit/s, 30+549 bits, 139.8 us a "
+            "frame, 7153 f/s at most; this run 55% of it\n");
 }
 
 // Every reply below is refused or ignored: the run prints what it prints
@@ -142,6 +112,8 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
     const char* name;
     std::deque<FakeSystem::NetlinkReply> replies;
   };
+  WriteRefusals fullQueue;
+  fullQueue.Count(ENOBUFS);
   const std::vector<Row> rows = {
       {"no reply", {}},
       {"cut in the header", {{Bytes(good.begin(), good.begin() + 10)}}},
@@ -166,9 +138,7 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
     Fake().writeResults = {-ENOBUFS};
     AdvanceClockPerWrite(250);
     EXPECT_EQ(SendErr({"-C", "2", "-i", "2AA", "-d", "55"}, &run),
-              "refused writes:1, most with \"No buffer space available\": the "
-              "transmit queue of can0 was full (ip link set can0 txqueuelen N "
-              "enlarges it; -t pauses after each step)\n")
+              RefusalLine("can0", fullQueue, false))
         << row.name;
     EXPECT_EQ(run.out,
               "Testing...\n\nsend frames:1\ntime:500 us\nspeed:2000 f/s\n")
@@ -176,99 +146,21 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
   }
 }
 
-namespace {
-
-// Facts after a run in which the controller saw `change` happen.
-LinkFacts After(const std::function<void(LinkFacts*)>& change) {
-  LinkFacts facts = ControllerFacts();
-  change(&facts);
-  return facts;
-}
-
-const char kTrouble[] =
-    "(no node acknowledging, a wrong bit rate or missing termination? ip "
-    "-details -statistics link show can0)\n";
-
-}  // namespace
-
+// What the controller saw reaches the refusal line and the bus-trouble
+// line, whose texts ControllerReport_test.cc checks with the cases.
 TEST(ControllerRunTest, TellsOfTroubleAndFollowsItInTheRefusalLine) {
-  struct Case {
-    const char* name;
-    LinkFacts after;
-    std::string err;
-  };
-  const std::string queue =
-      "refused writes:1, most with \"No buffer space available\": the "
-      "transmit queue of can0 was full (ip link set can0 txqueuelen N "
-      "enlarges it; -t pauses after each step)\n";
-  const std::string unacknowledged =
-      "refused writes:1, most with \"No buffer space available\": no node "
-      "acknowledged the frames of can0 (is another node on the bus, at the "
-      "same bit rate, with termination?)\n";
-  const std::string limit = std::string(kClassic8) + "\n";
-  const std::vector<Case> cases = {
-      {"error active", ControllerFacts(), queue + limit},
-      {"arbitration lost only",
-       After([](LinkFacts* f) { f->device.arbitration_lost = 9; }),
-       queue + limit},
-      {"transmit errors rose", After([](LinkFacts* f) { f->errors.txerr = 8; }),
-       unacknowledged + limit},
-      {"bus-off at the end", After([](LinkFacts* f) {
-         f->state = CAN_STATE_BUS_OFF;
-         f->errors = {256, 0};
-         f->device.bus_error = 40;
-         f->device.error_warning = 1;
-         f->device.error_passive = 1;
-         f->device.bus_off = 1;
-       }),
-       unacknowledged + limit +
-           "bus trouble:40 bus errors, 1 error-warning, 1 error-passive, 1 "
-           "bus-off, 0 restarts; can0 ended BUS-OFF, tx errors 256, rx "
-           "errors 0 " +
-           kTrouble},
-      {"error-passive and back, restarted", After([](LinkFacts* f) {
-         f->state = CAN_STATE_ERROR_WARNING;
-         f->errors = {100, 0};
-         f->device.error_passive = 2;
-         f->device.restarts = 1;
-       }),
-       unacknowledged + limit +
-           "bus trouble:0 bus errors, 0 error-warning, 2 error-passive, 0 "
-           "bus-off, 1 restarts; can0 ended ERROR-WARNING, tx errors 100, rx "
-           "errors 0 " +
-           kTrouble},
-      {"bus errors while error active",
-       After([](LinkFacts* f) { f->device.bus_error = 3; }),
-       queue + limit +
-           "bus trouble:3 bus errors, 0 error-warning, 0 error-passive, 0 "
-           "bus-off, 0 restarts; can0 ended ERROR-ACTIVE, tx errors 0, rx "
-           "errors 0 " +
-           kTrouble},
-  };
-  for (const Case& c : cases) {
-    TesterHarness<ClassicVariant> run;
-    ReplyToRun(ControllerFacts(), c.after);
-    Fake().writeResults = {-ENOBUFS};
-    EXPECT_EQ(SendErr({"-C", "2", "-i", "2AA", "-d", "55"}, &run), c.err)
-        << c.name;
-  }
-}
-
-TEST(ControllerRunTest, AnEndedPassiveStateCountsOnlyItsGrowth) {
-  LinkFacts before = ControllerFacts();
-  before.state = CAN_STATE_ERROR_PASSIVE;
-  before.errors = {130, 0};
-  before.device.bus_error = 500;
-  LinkFacts after = before;
-  after.device.bus_error = 520;
+  LinkFacts after = ControllerFacts();
+  after.state = CAN_STATE_BUS_OFF;
+  after.errors = {256, 0};
+  after.device.bus_off = 1;
   TesterHarness<ClassicVariant> run;
-  ReplyToRun(before, after);
-  EXPECT_EQ(SendErr({"-C", "1", "-i", "2AA", "-d", "55"}, &run),
-            std::string(kClassic8) +
-                "\nbus trouble:20 bus errors, 0 error-warning, 0 "
-                "error-passive, 0 bus-off, 0 restarts; can0 ended "
-                "ERROR-PASSIVE, tx errors 130, rx errors 0 " +
-                kTrouble);
+  ReplyToRun(ControllerFacts(), after);
+  Fake().writeResults = {-ENOBUFS};
+  WriteRefusals refusals;
+  refusals.Count(ENOBUFS);
+  EXPECT_EQ(SendErr({"-C", "2", "-i", "2AA", "-d", "55"}, &run),
+            RefusalLine("can0", refusals, true) + kClassic8 + "\n" +
+                TroubleLine("can0", ControllerFacts(), after));
 }
 
 namespace {

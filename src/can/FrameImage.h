@@ -37,14 +37,23 @@ static_assert((CAN_EFF_FLAG >> kKindShift) == kExtendedKind &&
                   (CAN_RTR_FLAG >> kKindShift) == kRemoteKind,
               "the kind flags are the top two bits of can_id");
 
+// The kind of a received frame's can_id, and its identifier without the
+// kind flags.
+inline FrameType KindOf(canid_t canId) {
+  return static_cast<FrameType>(canId >> kKindShift);
+}
+inline int IdentifierOf(canid_t canId) {
+  return static_cast<int>(canId & ~(CAN_EFF_FLAG | CAN_RTR_FLAG));
+}
+
 // Stores the image's kind, identifier (without the kind flags), length and
 // payload; false, storing nothing, when its length exceeds its payload area.
 template <class Image>
 bool DecodeImage(const Image& image, FrameType* type, int* id, int* length,
                  unsigned char* data) {
   if (image.len > PayloadCapacity<Image>()) return false;
-  *type = static_cast<FrameType>(image.can_id >> kKindShift);
-  *id = static_cast<int>(image.can_id & ~(CAN_EFF_FLAG | CAN_RTR_FLAG));
+  *type = KindOf(image.can_id);
+  *id = IdentifierOf(image.can_id);
   *length = image.len;
   std::memcpy(data, image.data, image.len);
   return true;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 // The stream of the lines that follow a run's totals: standard error, with
 // standard output flushed first, so that the totals come first also where
@@ -9,4 +10,9 @@
 inline FILE* AfterTheTotals() {
   fflush(stdout);
   return stderr;
+}
+
+// Puts `lines` after the totals; nothing, not even the flush, when empty.
+inline void PrintAfterTheTotals(const std::string& lines) {
+  if (!lines.empty()) fputs(lines.c_str(), AfterTheTotals());
 }

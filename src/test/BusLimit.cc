@@ -1,34 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "test/BusLimit.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "test/AfterTheTotals.h"
+#include "test/Formatted.h"
 
 namespace {
 
-// printf to the end of `text`.
-template <class... Values>
-void Append(std::string* text, const char* format, Values... values) {
-  char piece[64];
-  const int length = snprintf(piece, sizeof piece, format, values...);
-  if (length > 0)
-    text->append(
-        piece, std::min<size_t>(sizeof piece - 1, static_cast<size_t>(length)));
-}
-
 void AppendBits(std::string* text, const FrameBits& bits) {
   if (bits.data > 0) {
-    Append(text, "%d+%d", bits.nominal, bits.data);
+    *text += Formatted("%d+%d", bits.nominal, bits.data);
   } else {
-    Append(text, "%d", bits.nominal);
+    *text += Formatted("%d", bits.nominal);
   }
 }
 
 void AppendMicros(std::string* text, int64_t nanos) {
-  Append(text, "%lld.%lld", static_cast<long long>(nanos / 1000),
-         static_cast<long long>(nanos % 1000 / 100));
+  *text += Formatted("%lld.%lld", static_cast<long long>(nanos / 1000),
+                     static_cast<long long>(nanos % 1000 / 100));
 }
 
 uint32_t DataBitrate(const LinkFacts& facts) {
@@ -48,8 +38,8 @@ std::string BusLimitLine(const char* device, const LinkFacts& facts,
   if (!facts.can || fewest == 0) return "";
   const bool range = fewest != most;
   std::string line = "bus limit of " + std::string(device) + ":";
-  Append(&line, "%u", facts.bitrate);
-  if (switched) Append(&line, "/%u", DataBitrate(facts));
+  line += Formatted("%u", facts.bitrate);
+  if (switched) line += Formatted("/%u", DataBitrate(facts));
   line += " bit/s, ";
   AppendBits(&line, frame.fewest);
   if (range) {
@@ -64,9 +54,9 @@ std::string BusLimitLine(const char* device, const LinkFacts& facts,
   }
   line += " us a frame, ";
   if (range)
-    Append(&line, "%lld to ", static_cast<long long>(1000000000 / most));
-  Append(&line, "%lld f/s at most",
-         static_cast<long long>(1000000000 / fewest));
+    line += Formatted("%lld to ", static_cast<long long>(1000000000 / most));
+  line += Formatted("%lld f/s at most",
+                    static_cast<long long>(1000000000 / fewest));
   if (elapsedMicros > 0) {
     const double low = BusShare(frames, fewest, elapsedMicros);
     const double high = BusShare(frames, most, elapsedMicros);
@@ -75,12 +65,12 @@ std::string BusLimitLine(const char* device, const LinkFacts& facts,
           "; this run faster: frames waited in the queue, or the controller "
           "does not keep to its bit timing";
     } else if (high > 100.0) {
-      Append(&line, "; this run at least %lld%% of it", Percent(low));
+      line += Formatted("; this run at least %lld%% of it", Percent(low));
     } else if (range) {
-      Append(&line, "; this run %lld%% to %lld%% of it", Percent(low),
-             Percent(high));
+      line += Formatted("; this run %lld%% to %lld%% of it", Percent(low),
+                        Percent(high));
     } else {
-      Append(&line, "; this run %lld%% of it", Percent(low));
+      line += Formatted("; this run %lld%% of it", Percent(low));
     }
   }
   return line + "\n";
@@ -89,9 +79,8 @@ std::string BusLimitLine(const char* device, const LinkFacts& facts,
 void ReportBusLimit(const char* device, const LinkFacts& facts,
                     const FrameBitsRange& frame, int64_t frames,
                     int64_t elapsedMicros) {
-  const std::string line =
-      BusLimitLine(device, facts, frame, frames, elapsedMicros);
-  if (!line.empty()) fputs(line.c_str(), AfterTheTotals());
+  PrintAfterTheTotals(
+      BusLimitLine(device, facts, frame, frames, elapsedMicros));
 }
 
 int64_t FrameNanosOn(const LinkFacts& facts, const FrameBits& bits) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "test/AfterTheTotals.h"
+#include "test/Formatted.h"
 
 namespace {
 
@@ -33,20 +34,17 @@ std::string TroubleLine(const char* device, const LinkFacts& before,
   bool grew = false;
   for (const uint64_t count : counts) grew = grew || count > 0;
   if (!grew && !Failing(after.state)) return "";
-  char line[512];
-  snprintf(line, sizeof line,
-           "bus trouble:%llu bus errors, %llu error-warning, %llu "
-           "error-passive, %llu bus-off, %llu restarts; %s ended %s, tx "
-           "errors %u, rx errors %u (no node acknowledging, a wrong bit rate "
-           "or missing termination? ip -details -statistics link show %s)\n",
-           static_cast<unsigned long long>(counts[0]),
-           static_cast<unsigned long long>(counts[1]),
-           static_cast<unsigned long long>(counts[2]),
-           static_cast<unsigned long long>(counts[3]),
-           static_cast<unsigned long long>(counts[4]), device,
-           StateName(after.state), after.errors.txerr, after.errors.rxerr,
-           device);
-  return line;
+  return Formatted(
+      "bus trouble:%llu bus errors, %llu error-warning, %llu "
+      "error-passive, %llu bus-off, %llu restarts; %s ended %s, tx "
+      "errors %u, rx errors %u (no node acknowledging, a wrong bit rate "
+      "or missing termination? ip -details -statistics link show %s)\n",
+      static_cast<unsigned long long>(counts[0]),
+      static_cast<unsigned long long>(counts[1]),
+      static_cast<unsigned long long>(counts[2]),
+      static_cast<unsigned long long>(counts[3]),
+      static_cast<unsigned long long>(counts[4]), device,
+      StateName(after.state), after.errors.txerr, after.errors.rxerr, device);
 }
 
 std::string ControllerLines(const char* device, const LinkFacts& before,
@@ -58,8 +56,7 @@ std::string ControllerLines(const char* device, const LinkFacts& before,
 
 void ReportController(const char* device, const LinkFacts& before,
                       const LinkFacts& after) {
-  const std::string lines = ControllerLines(device, before, after);
-  if (!lines.empty()) fputs(lines.c_str(), AfterTheTotals());
+  PrintAfterTheTotals(ControllerLines(device, before, after));
 }
 
 bool Unacknowledged(const LinkFacts& before, const LinkFacts& after) {

@@ -7,20 +7,9 @@
 
 #include "can/RawSocket.h"
 #include "test/AfterTheTotals.h"
+#include "test/Formatted.h"
 
 namespace {
-
-// Room for a line with the longest device name (255 characters, at most
-// three times) and count.
-constexpr size_t kLineSize = 3 * 256 + 256;
-
-// The printf of `format` as a string.
-template <class... Values>
-std::string Formatted(const char* format, Values... values) {
-  char text[kLineSize];
-  const int length = snprintf(text, sizeof text, format, values...);
-  return length > 0 ? std::string(text) : std::string();
-}
 
 // Why writes to `device` were refused with `reason`, after a colon; empty
 // for a reason without a likely cause.
@@ -45,10 +34,6 @@ std::string Cause(const char* device, int reason, bool unacknowledged) {
           device, kSocketTimeoutSeconds);
     default: return "";
   }
-}
-
-void Print(const std::string& line) {
-  if (!line.empty()) fputs(line.c_str(), AfterTheTotals());
 }
 
 }  // namespace
@@ -81,14 +66,14 @@ std::string RefusalLine(const char* device, const WriteRefusals& refusals,
 }
 
 void ReportDrops(const char* device, uint32_t drops) {
-  Print(DropLine(device, drops));
+  PrintAfterTheTotals(DropLine(device, drops));
 }
 
 void ReportUnread(const char* device, int64_t unread) {
-  Print(UnreadLine(device, unread));
+  PrintAfterTheTotals(UnreadLine(device, unread));
 }
 
 void ReportRefusals(const char* device, const WriteRefusals& refusals,
                     bool unacknowledged) {
-  Print(RefusalLine(device, refusals, unacknowledged));
+  PrintAfterTheTotals(RefusalLine(device, refusals, unacknowledged));
 }

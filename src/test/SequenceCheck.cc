@@ -207,8 +207,8 @@ void SequenceCheck::ResolveCandidate() {
     // Of the current sequence, but later than the window: its step has
     // been judged already.
     ++m_totals.outOfOrder;
-  } else if (m_totals.foreign++ == 0) {
-    m_totals.firstForeign = m_candidate;
+  } else {
+    Foreign(m_candidate.canId, m_candidate.length, m_candidate.data);
   }
   if (m_active) m_fastLength = m_shape.length;
 }

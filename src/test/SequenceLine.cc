@@ -8,16 +8,14 @@
 
 #include "can/FrameImage.h"
 #include "test/AfterTheTotals.h"
+#include "test/Formatted.h"
 #include "test/FrameLine.h"
 
 namespace {
 
 // Standard identifiers in 3 digits, extended ones in 8.
 std::string Identifier(uint32_t id, uint32_t mask) {
-  char text[16];
-  snprintf(text, sizeof text,
-           mask == CAN_SFF_MASK ? "%03" PRIX32 : "%08" PRIX32, id);
-  return text;
+  return Formatted(mask == CAN_SFF_MASK ? "%03" PRIX32 : "%08" PRIX32, id);
 }
 
 std::string Number(int64_t value) { return std::to_string(value); }
@@ -66,15 +64,13 @@ std::string ForeignLine(const SequenceTotals& totals) {
   if (!totals.judged || totals.foreign == 0) return "";
   const ReceivedFrame& frame = totals.firstForeign;
   char text[kFrameLineSize];
-  const size_t size = BuildFrameLine(
-      text, static_cast<FrameType>(frame.canId >> kKindShift),
-      static_cast<int>(frame.canId & ~(CAN_EFF_FLAG | CAN_RTR_FLAG)),
-      static_cast<int>(frame.length), frame.data);
+  const size_t size =
+      BuildFrameLine(text, KindOf(frame.canId), IdentifierOf(frame.canId),
+                     static_cast<int>(frame.length), frame.data);
   return "not of the sequence:" + Number(totals.foreign) +
          ", the first: " + std::string(text, size);
 }
 
 void ReportSequence(const char* device, const SequenceTotals& totals) {
-  const std::string lines = SequenceLine(device, totals) + ForeignLine(totals);
-  if (!lines.empty()) fputs(lines.c_str(), AfterTheTotals());
+  PrintAfterTheTotals(SequenceLine(device, totals) + ForeignLine(totals));
 }

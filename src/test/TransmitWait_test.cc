@@ -8,8 +8,7 @@
 #include "testsupport/TesterHarness.h"
 
 static std::string Untransmitted(int64_t frames, bool unacknowledged) {
-  char line[kUntransmittedLineSize];
-  return {line, BuildUntransmittedLine(line, "can0", frames, unacknowledged)};
+  return UntransmittedLine("can0", frames, unacknowledged);
 }
 
 TEST(UntransmittedTest, NamesTheLikelyCause) {

@@ -199,9 +199,8 @@ TEST(ControllerRunTest, AReceiveRunAccountsForEveryFrameThatReachedTheNode) {
   ASSERT_TRUE(run.Init({"-D", "can1"}));
   EXPECT_TRUE(run.Test());
   EXPECT_EQ(run.out, "Testing...\n\nreceive frames:2\n");
+  // Two frames of length 0 make no sequence: other traffic looks alike.
   EXPECT_EQ(run.err,
-            "sequence of can1:2 frames, identifiers 001 to 002, 1 frame per "
-            "step, none missing, repeated or out of order\n"
             "unread frames:2, which reached can1 after the count ended\n"
             "dropped frames:5, which reached can1 while the receive buffer was "
             "full (read faster, with display none or file, or raise "

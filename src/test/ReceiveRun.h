@@ -61,7 +61,7 @@ bool CanTester<Variant>::ReadFrame() {
   if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);
   // The filter lets one identifier in 256 through: no sequence to judge.
   if (m_can->m_filter == 0)
-    ReportSequence(m_can->m_device, sequence.Finish(count));
+    ReportSequences(m_can->m_device, sequence.Finish(count));
   ReportUnread(m_can->m_device, m_can->Discard());
   uint32_t drops = 0;
   if (m_can->Drops(&drops)) ReportDrops(m_can->m_device, drops);

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <linux/can.h>
 
-#include <map>
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "test/SequenceLine.h"
+#include "testsupport/GrowStreamTesting.h"
 
 namespace {
 
@@ -29,20 +31,21 @@ Steps Cat(const std::vector<Steps>& parts) {
   return steps;
 }
 
+Frames Cat2(Frames a, const Frames& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 // The frames of a grow-mode send run that came in the order of `steps`.
 Frames GrownFrames(const Steps& steps, uint32_t flags = 0,
-                   uint32_t first = 0x100, int length = 8) {
+                   uint32_t first = 0x100, int length = 8, int fill = 0xA5) {
   const uint32_t mask =
       (flags & CAN_EFF_FLAG) != 0 ? CAN_EFF_MASK : CAN_SFF_MASK;
   Frames frames;
   for (int64_t step : steps) {
-    canfd_frame frame{};
-    const uint32_t id = (first + static_cast<uint32_t>(step)) & mask;
-    frame.can_id = flags | id;
-    frame.len = static_cast<__u8>(length);
-    std::memset(frame.data, 0xA5, sizeof frame.data);
-    std::memcpy(frame.data, &id, 4);
-    frames.push_back(frame);
+    frames.push_back(GrowStreamTesting::Frame(
+        flags, (first + static_cast<uint32_t>(step)) & mask,
+        static_cast<unsigned>(length), static_cast<unsigned char>(fill)));
   }
   return frames;
 }
@@ -56,9 +59,9 @@ std::string JudgedLines(const Frames& frames) {
     std::memcpy(&image, &frame, sizeof image);
     check.Take(image);
   }
-  const SequenceTotals totals =
+  const SequenceReport report =
       check.Finish(static_cast<int64_t>(frames.size()));
-  return SequenceLine("can0", totals) + ForeignLine(totals);
+  return SequenceLines("can0", report) + ForeignLine(report);
 }
 
 const std::string kWhole = "none missing, repeated or out of order\n";
@@ -120,10 +123,11 @@ TEST(SequenceCheckTest, JudgesStreamsOfFrames) {
        GrownFrames(Range(0, 2), CAN_EFF_FLAG, CAN_EFF_MASK),
        Line("3 frames, identifiers 1FFFFFFF to 00000001", kWhole)},
       {"remote frames carry no data",
-       GrownFrames(Range(0, 2), CAN_RTR_FLAG, 0, 3),
-       Line("3 frames, identifiers 000 to 002", kWhole)},
-      {"one byte of identifier", GrownFrames(Range(0xFE, 0x101), 0, 0, 1),
-       Line("4 frames, identifiers 0FE to 101", kWhole)},
+       GrownFrames(Range(0, 4), CAN_RTR_FLAG, 0, 3),
+       Line("5 frames, identifiers 000 to 004", kWhole)},
+      {"one byte of identifier", GrownFrames(Range(0xFE, 0x102), 0, 0, 1),
+       Line("5 frames, identifiers 0FE to 102", kWhole)},
+      {"too few weak frames", GrownFrames(Range(0, 3), CAN_RTR_FLAG, 0, 3), ""},
       {"a damaged frame",
        damaged(GrownFrames(Range(0, 9), 0, 0x100, 12), 5, 10),
        Line("9 frames, identifiers 100 to 109",
@@ -140,10 +144,36 @@ TEST(SequenceCheckTest, JudgesStreamsOfFrames) {
            "not of the sequence:1, the first: stand_remote  00000102 8 02 01 "
            "00 00 A5 A5 A5 A5 \n"},
       {"one identifier", GrownFrames({0, 0, 0}), ""},
+      {"started again after more than half the identifiers",
+       GrownFrames(Cat({Range(0, 1099), Range(0, 1099)})),
+       Line("2200 frames in 2 sequences, identifiers 100 to 54B", kWhole)},
+      {"127 steps late",
+       GrownFrames(Cat({Range(0, 9), Range(11, 137), {10}, Range(138, 140)})),
+       Line("141 frames, identifiers 100 to 18C",
+            "0 missing, 0 repeated, 1 out of order\n")},
+      {"128 steps late",
+       GrownFrames(Cat({Range(0, 9), Range(11, 138), {10}, Range(139, 140)})),
+       Line("141 frames, identifiers 100 to 18C",
+            "1 missing (1 after 109), 0 repeated, 1 out of order\n")},
+      {"a late repeat, and the rest of the latest step",
+       GrownFrames({0, 0, 1, 1, 2, 2,  3, 3,  4,  4,  5,  5,  6,  6, 7,
+                    7, 8, 8, 9, 9, 10, 9, 10, 11, 11, 12, 12, 13, 13}),
+       "sequence of can0:29 frames, identifiers 100 to 10D, 2 frames per "
+       "step, 0 missing, 1 repeated, 1 out of order\n"},
+      {"two kinds",
+       Cat2(GrownFrames(Range(0, 9)),
+            GrownFrames(Range(0, 4), CAN_EFF_FLAG, 0x500, 12, 0x5A)),
+       "sequence of can0 (stand_data, 8 bytes, fill A5):10 frames, identifiers "
+       "100 to 109, 1 frame per step, " +
+           kWhole +
+           "sequence of can0 (expand_data, 12 bytes, fill 5A):5 frames, "
+           "identifiers 00000500 to 00000504, 1 frame per step, " +
+           kWhole},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(JudgedLines(row.frames), row.lines) << row.name;
-    if (row.frames[0].len <= 8) {
+    if (std::all_of(row.frames.begin(), row.frames.end(),
+                    [](const canfd_frame& frame) { return frame.len <= 8; })) {
       EXPECT_EQ(JudgedLines<can_frame>(row.frames), row.lines) << row.name;
     }
   }
@@ -153,58 +183,85 @@ TEST(SequenceCheckTest, JudgesStreamsOfFrames) {
   EXPECT_EQ(JudgedLines(plain), "");
 }
 
-// Random losses, repeats and swaps against counts kept per step; frames from
-// outside of any shape around them.
-TEST(SequenceCheckTest, AccountsForRandomFaultsAndIgnoresRandomFrames) {
-  std::mt19937 random(20261207);  // 32-bit results
-  for (int round = 0; round < 200; ++round) {
-    const int perStep = 1 + round % 3;
-    Steps steps;
-    for (int64_t step = 0; step < 600; ++step) {
-      for (int i = 0; i < perStep; ++i) {
-        const auto fault = random() % 40;
-        if (fault != 0 || step == 0 || step == 599) steps.push_back(step);
-        if (fault == 1) steps.push_back(step);
+// Streams made at random with known faults, judged against the truth of
+// how each was made: send runs one after the other, several senders at
+// once, loss and duplication, runs of late frames, other nodes' traffic.
+TEST(SequenceCheckTest, TellsTheTruthOfRandomStreams) {
+  const int64_t lengths[] = {2,   3,   7,    60,   127,  128,
+                             129, 400, 1100, 2047, 2049, 2500};
+  for (uint32_t seed = 1; seed <= 200; ++seed) {
+    GrowStreamTesting stream(seed);
+    const uint32_t profile = seed % 5;
+    const uint32_t senders = profile == 1 ? 2 + stream.Random(3) : 1;
+    for (uint32_t i = 0; i < senders; ++i) {
+      const uint32_t flags = stream.Random(2) == 0 ? 0 : CAN_EFF_FLAG;
+      // Senders at once differ by their fill byte, which frames of up to 4
+      // bytes do not carry.
+      const unsigned length = profile == 1 ? 5 + stream.Random(4)
+                              : flags != 0 ? 4 + stream.Random(5)
+                                           : 3 + stream.Random(6);
+      GrowStreamTesting::Faults faults;
+      std::vector<GrowStreamTesting::Run> runs;
+      const int perStep =
+          1 + static_cast<int>(stream.Random(profile == 2 ? 4 : 8));
+      if (profile <= 1) {
+        for (uint32_t run = 0, n = 1 + stream.Random(4); run < n; ++run) {
+          stream.AddRun(&runs, lengths[stream.Random(std::size(lengths))],
+                        perStep, flags != 0 ? CAN_EFF_MASK : CAN_SFF_MASK);
+        }
+      } else if (profile == 2) {
+        // Heavy loss or duplication, decided over a whole run.
+        runs.push_back({0, 5000, perStep});
+        const double share = stream.Random(101) / 100.0;
+        const bool twice = perStep == 1 || stream.Random(2) == 0;
+        faults.loss =
+            perStep == 1 || !twice ? share * (perStep == 1 ? 0.9 : 0.4) : 0;
+        faults.twice = twice ? share * (perStep == 1 ? 0.1 : 0.05) : 0;
+      } else if (profile == 4) {
+        // A little of everything: loss, duplication, frames a step late.
+        runs.push_back({0x700, 600, 1 + perStep % 3});
+        faults = {0.025, 0.025, 20, 1, 1 + stream.Random(3)};
+      } else {
+        // Runs of late frames, within the window or beyond.
+        runs.push_back({0x7F0, 3000, perStep});
+        faults.lateRuns = 1 + static_cast<int>(stream.Random(5));
+        faults.lateFrames = 1 + static_cast<int>(stream.Random(128));
+        faults.lateSteps =
+            stream.Random(2) == 0
+                ? 1 + stream.Random(127 - faults.lateFrames / perStep)
+                : 200 + stream.Random(150);
       }
+      stream.AddSender(flags, length,
+                       static_cast<unsigned char>(0x11 * (i + 1)), runs,
+                       faults);
     }
-    for (size_t at = 1; at + 1 < steps.size(); at += 2 + random() % 50) {
-      std::swap(steps[at], steps[at + 1]);
-    }
-    std::map<int64_t, int64_t> counts;
-    int64_t missing = 0, repeated = 0, late = 0, latest = -1;
-    for (int64_t step : steps) {
-      ++counts[step];
-      if (step < latest) ++late;
-      latest = std::max(latest, step);
-    }
-    for (int64_t step = 0; step < 600; ++step) {
-      const int64_t count = counts[step];
-      if (count > perStep) repeated += count - perStep;
-      if (count < perStep && step > 0 && step < 599) missing += perStep - count;
-    }
-    Frames frames = GrownFrames(steps, round % 2 == 0 ? 0 : CAN_EFF_FLAG);
-    for (int junk = 0; junk < 20; ++junk) {
-      canfd_frame frame{};
-      frame.can_id = static_cast<uint32_t>(random());
-      frame.len = static_cast<__u8>(5 + random() % 251);
-      for (unsigned char& byte : frame.data)
-        byte = static_cast<unsigned char>(random());
-      frames.insert(
-          frames.begin() + static_cast<long>(random() % frames.size()), frame);
-    }
+    const std::vector<canfd_frame> frames = stream.Frames(
+        seed % 3 == 0 || profile == 4 ? stream.Random(67) / 100.0 : 0);
     SequenceCheck check(sizeof(canfd_frame::data));
     for (const canfd_frame& frame : frames) check.Take(frame);
-    const SequenceTotals t = check.Finish(static_cast<int64_t>(frames.size()));
-    SCOPED_TRACE(round);
-    EXPECT_EQ(t.sequences, 1);
-    EXPECT_EQ(t.mostPerStep, static_cast<uint64_t>(perStep));
-    EXPECT_EQ(t.missing, missing);
-    EXPECT_EQ(t.repeated, repeated);
-    EXPECT_EQ(t.outOfOrder, late);
-    EXPECT_EQ(t.foreign, 20);
+    const SequenceReport report =
+        check.Finish(static_cast<int64_t>(frames.size()));
+    SCOPED_TRACE(testing::Message()
+                 << "seed " << seed << ": " << SequenceLines("can0", report));
+    EXPECT_EQ(report.lineCount, static_cast<int>(senders));
+    EXPECT_EQ(report.foreign, stream.OtherFrames());
+    for (size_t i = 0; i < senders; ++i) {
+      const SequenceTotals* line = stream.LineOf(report, i);
+      ASSERT_NE(line, nullptr);
+      const GrowStreamTesting::Truth& truth = stream.TruthOf(i);
+      EXPECT_EQ(GrowStreamTesting::Counts(*line), truth.counts);
+      for (int place = 0; place < line->placeCount; ++place) {
+        const uint32_t step =
+            (line->places[place].afterId + 1) & line->places[place].idMask;
+        EXPECT_NE(std::count(truth.lacking.begin(), truth.lacking.end(), step),
+                  0)
+            << place;
+      }
+    }
   }
   // Nothing but random frames, every length byte included, many of them
   // too short to carry their identifier: nothing to say.
+  std::mt19937 random(20261207);
   SequenceCheck check(sizeof(can_frame::data));
   for (int i = 0; i < 100000; ++i) {
     can_frame frame{};
@@ -215,7 +272,6 @@ TEST(SequenceCheckTest, AccountsForRandomFaultsAndIgnoresRandomFrames) {
       byte = static_cast<unsigned char>(random() % 4);
     check.Take(frame);
   }
-  const SequenceTotals t = check.Finish(100000);
-  EXPECT_GT(t.sequences, 0);
-  EXPECT_EQ(SequenceLine("can0", t) + ForeignLine(t), "");
+  const SequenceReport report = check.Finish(100000);
+  EXPECT_EQ(SequenceLines("can0", report) + ForeignLine(report), "");
 }

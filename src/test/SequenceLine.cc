@@ -32,7 +32,7 @@ std::string PerStep(const SequenceTotals& totals) {
 
 std::string Missing(const SequenceTotals& totals) {
   std::string text = Number(totals.missing) + " missing";
-  if (totals.placeCount == 0) return text;
+  if (totals.placeCount == 0 || !totals.placesKnown) return text;
   for (int i = 0; i < totals.placeCount; ++i) {
     const MissingPlace& place = totals.places[i];
     text += (i == 0 ? " (" : ", ") + Number(place.frames) + " after " +
@@ -41,11 +41,21 @@ std::string Missing(const SequenceTotals& totals) {
   return text + (totals.morePlaces ? ", ...)" : ")");
 }
 
-}  // namespace
+// The kind label of frame lines without its padding, the length and the
+// fill byte.
+std::string Shape(const SequenceTotals& totals) {
+  if (totals.mixed) return " (other shapes)";
+  const std::string label = KindLabel(KindOf(totals.kindBits));
+  std::string text = " (" + label.substr(0, label.find(' ')) + ", " +
+                     Number(totals.length) +
+                     (totals.length == 1 ? " byte" : " bytes");
+  if (totals.fill >= 0) text += Formatted(", fill %02X", totals.fill);
+  return text + ")";
+}
 
-std::string SequenceLine(const char* device, const SequenceTotals& totals) {
-  if (!totals.judged) return "";
-  std::string line = "sequence of " + std::string(device) + ":" +
+std::string Line(const char* device, const SequenceTotals& totals, bool named) {
+  std::string line = "sequence of " + std::string(device) +
+                     (named ? Shape(totals) : "") + ":" +
                      Number(totals.frames) + " frames";
   if (totals.sequences > 1) {
     line += " in " + Number(totals.sequences) + " sequences";
@@ -60,17 +70,27 @@ std::string SequenceLine(const char* device, const SequenceTotals& totals) {
          " repeated, " + Number(totals.outOfOrder) + " out of order\n";
 }
 
-std::string ForeignLine(const SequenceTotals& totals) {
-  if (!totals.judged || totals.foreign == 0) return "";
-  const ReceivedFrame& frame = totals.firstForeign;
+}  // namespace
+
+std::string SequenceLines(const char* device, const SequenceReport& report) {
+  std::string lines;
+  for (int i = 0; i < report.lineCount; ++i) {
+    lines += Line(device, report.lines[i], report.lineCount > 1);
+  }
+  return lines;
+}
+
+std::string ForeignLine(const SequenceReport& report) {
+  if (report.lineCount == 0 || report.foreign == 0) return "";
+  const ReceivedFrame& frame = report.firstForeign;
   char text[kFrameLineSize];
   const size_t size =
       BuildFrameLine(text, KindOf(frame.canId), IdentifierOf(frame.canId),
                      static_cast<int>(frame.length), frame.data);
-  return "not of the sequence:" + Number(totals.foreign) +
+  return "not of the sequence:" + Number(report.foreign) +
          ", the first: " + std::string(text, size);
 }
 
-void ReportSequence(const char* device, const SequenceTotals& totals) {
-  PrintAfterTheTotals(SequenceLine(device, totals) + ForeignLine(totals));
+void ReportSequences(const char* device, const SequenceReport& report) {
+  PrintAfterTheTotals(SequenceLines(device, report) + ForeignLine(report));
 }

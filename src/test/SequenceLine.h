@@ -7,14 +7,14 @@
 
 // The lines on standard error, after a receive run's totals, that judge the
 // sequences of grow-mode send runs that came to `device`. Each is empty when
-// it has nothing to say: no sequence showed two identifiers, or no frame was
-// foreign.
+// it has nothing to say: no sequence rose, or no frame was foreign.
 
-// How many frames, which identifiers, and the frames missing, repeated and
-// out of order.
-std::string SequenceLine(const char* device, const SequenceTotals& totals);
+// One line per kind, length and fill byte: how many frames, which
+// identifiers, and the frames missing, repeated and out of order. Where
+// there are several, each names its kind, length and fill byte.
+std::string SequenceLines(const char* device, const SequenceReport& report);
 
 // The frames that fit no sequence, with the first of them as a frame line.
-std::string ForeignLine(const SequenceTotals& totals);
+std::string ForeignLine(const SequenceReport& report);
 
-void ReportSequence(const char* device, const SequenceTotals& totals);
+void ReportSequences(const char* device, const SequenceReport& report);

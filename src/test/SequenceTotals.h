@@ -21,15 +21,21 @@ struct ReceivedFrame {
   unsigned char data[64] = {};
 };
 
+// The sequences of one kind, length and fill byte: one send run, or several
+// one after the other.
 struct SequenceTotals {
   static constexpr int kPlaces = 3;
 
   // Frames of the sequences, and the sequences.
   int64_t frames = 0;
   int64_t sequences = 0;
-  // True when there is something to say: a sequence showed two identifiers
-  // or more, and was no chance of other traffic (see SequenceCheck::Finish).
-  bool judged = false;
+  // What the frames have in common: kind flags, length and fill byte (-1
+  // where the length leaves no byte for it, or for remote frames); `mixed`
+  // when the totals of several had to share one line.
+  uint32_t kindBits = 0;
+  unsigned length = 0;
+  int fill = -1;
+  bool mixed = false;
   // The first identifier of the first sequence and the last of the last.
   uint32_t firstId = 0;
   uint32_t firstMask = 0;
@@ -43,12 +49,31 @@ struct SequenceTotals {
   int64_t repeated = 0;
   int64_t outOfOrder = 0;
   // The first places of the missing frames; `morePlaces` when there were
-  // others.
+  // others; `placesKnown` false when some were not kept.
   MissingPlace places[kPlaces] = {};
   int placeCount = 0;
   bool morePlaces = false;
+  bool placesKnown = true;
 
-  // Frames that fit no sequence, and the first of them.
+  // The frames may be other traffic that fits by chance (remote frames,
+  // or too short to carry the identifier); how many rose by one from the
+  // frame before, and how many neither rose by one nor kept its step.
+  bool weak = false;
+  int64_t rises = 0;
+  int64_t jumps = 0;
+  // When its first frame came, in the order of the frames checked, and that
+  // frame.
+  int64_t firstIndex = 0;
+  ReceivedFrame firstFrame;
+};
+
+// The sequences worth a line, in the order they began, and the frames that
+// are of none of them.
+struct SequenceReport {
+  static constexpr int kLines = 8;
+
+  SequenceTotals lines[kLines];
+  int lineCount = 0;
   int64_t foreign = 0;
   ReceivedFrame firstForeign;
 };

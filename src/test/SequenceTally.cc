@@ -12,10 +12,13 @@ bool SameShape(const SequenceTotals& a, const SequenceTotals& b) {
 
 void Merge(SequenceTotals* line, const SequenceTotals& sequence) {
   if (!SameShape(*line, sequence)) line->mixed = true;
-  line->sequences += 1;
+  line->sequences += sequence.sequences;
   line->frames += sequence.frames;
-  line->lastId = sequence.lastId;
-  line->lastMask = sequence.lastMask;
+  if (sequence.lastIndex > line->lastIndex) {
+    line->lastId = sequence.lastId;
+    line->lastMask = sequence.lastMask;
+    line->lastIndex = sequence.lastIndex;
+  }
   line->fewestPerStep = std::min(line->fewestPerStep, sequence.fewestPerStep);
   line->mostPerStep = std::max(line->mostPerStep, sequence.mostPerStep);
   line->missing += sequence.missing;
@@ -49,18 +52,17 @@ bool Judged(const SequenceTotals& line) {
 }  // namespace
 
 void SequenceTally::AddSequence(const SequenceTotals& sequence) {
-  for (int i = 0; i < m_lineCount; ++i) {
-    if (SameShape(m_lines[i], sequence)) {
-      Merge(&m_lines[i], sequence);
+  for (int i = 0; i < m_shapeCount; ++i) {
+    if (SameShape(m_shapes[i], sequence)) {
+      Merge(&m_shapes[i], sequence);
       return;
     }
   }
-  // Past the last line, the sequences of further shapes share it.
-  if (m_lineCount == SequenceReport::kLines) {
-    Merge(&m_lines[m_lineCount - 1], sequence);
+  if (m_shapeCount == kShapes) {
+    Merge(&m_shapes[kShapes - 1], sequence);
     return;
   }
-  m_lines[m_lineCount++] = sequence;
+  m_shapes[m_shapeCount++] = sequence;
 }
 
 void SequenceTally::AddForeign(int64_t index, const ReceivedFrame& frame) {
@@ -75,19 +77,28 @@ SequenceReport SequenceTally::Report(int64_t taken) const {
   report.foreign = taken;
   int64_t firstForeign = m_firstForeignIndex;
   report.firstForeign = m_firstForeign;
-  for (int i = 0; i < m_lineCount; ++i) {
-    const SequenceTotals& line = m_lines[i];
-    if (Judged(line)) {
-      report.lines[report.lineCount++] = line;
-      report.foreign -= line.frames;
-    } else if (line.firstIndex < firstForeign) {
-      firstForeign = line.firstIndex;
-      report.firstForeign = line.firstFrame;
+  SequenceTotals judged[kShapes];
+  int count = 0;
+  for (int i = 0; i < m_shapeCount; ++i) {
+    const SequenceTotals& shape = m_shapes[i];
+    if (Judged(shape)) {
+      judged[count++] = shape;
+      report.foreign -= shape.frames;
+    } else if (shape.firstIndex < firstForeign) {
+      firstForeign = shape.firstIndex;
+      report.firstForeign = shape.firstFrame;
     }
   }
-  std::sort(report.lines, report.lines + report.lineCount,
+  std::sort(judged, judged + count,
             [](const SequenceTotals& a, const SequenceTotals& b) {
               return a.firstIndex < b.firstIndex;
             });
+  for (int i = 0; i < count; ++i) {
+    if (i < SequenceReport::kLines) {
+      report.lines[report.lineCount++] = judged[i];
+    } else {
+      Merge(&report.lines[SequenceReport::kLines - 1], judged[i]);
+    }
+  }
   return report;
 }

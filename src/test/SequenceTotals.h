@@ -62,9 +62,10 @@ struct SequenceTotals {
   int64_t rises = 0;
   int64_t jumps = 0;
   // When its first frame came, in the order of the frames checked, and that
-  // frame.
+  // frame; when the last sequence's first frame came.
   int64_t firstIndex = 0;
   ReceivedFrame firstFrame;
+  int64_t lastIndex = 0;
 };
 
 // The sequences worth a line, in the order they began, and the frames that

@@ -161,7 +161,7 @@ void SequenceTrack::Close() {
   totals.weak = shape.weak;
   totals.rises = m_rises;
   totals.jumps = m_jumps;
-  totals.firstIndex = m_firstIndex;
+  totals.firstIndex = totals.lastIndex = m_firstIndex;
   totals.firstFrame = first;
   m_tally->AddSequence(totals);
 }

@@ -99,7 +99,7 @@ t_own_send_to_own_recv() {
       frame_line expand_remote 124 2 24 01
       totals receive 2
     } > "$W/want"
-    sequence_line can1 2 00000123 00000124 > "$W/recv.err.want"
+    # Two remote frames make no sequence: other traffic looks alike.
     recv_case "$CL" "$W/want" $CL -D can1 -S 1 -- \
         expect_status "$CL send: exit status" 1 run_fg send $CL -D can1 -w -l -g -F 3 -i 123 -s 2 -d 11 -C 2
     expect_run "$CL send" send send 2

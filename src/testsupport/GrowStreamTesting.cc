@@ -4,14 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-// How late a frame may come and still count for its step: the receive
-// run's window, as its manual page gives it.
-constexpr size_t kWindow = 128;
-
-}  // namespace
-
 canfd_frame GrowStreamTesting::Frame(uint32_t flags, uint32_t id,
                                      unsigned length, unsigned char fill) {
   canfd_frame frame{};
@@ -59,7 +51,7 @@ void GrowStreamTesting::AddSender(uint32_t flags, unsigned length,
       const auto at = std::upper_bound(end, steps.end(), to);
       for (auto late = begin; late != end; ++late) {
         made.outOfOrder += *(at - 1) > *late ? 1 : 0;
-        if (*(at - 1) - *late >= kWindow) --counts[*late];
+        if (*(at - 1) - *late >= 128) --counts[*late];  // beyond the window
       }
       std::rotate(begin, end, at);
     }

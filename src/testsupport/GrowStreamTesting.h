@@ -43,18 +43,15 @@ class GrowStreamTesting {
     return static_cast<uint32_t>(m_random() % below);
   }
 
-  // Adds a run to `runs`, started again from the first identifier of the
-  // run before, or another it sent, but its last and the 128 after it,
-  // which read as a repeat or a gap.
+  // Adds a run started again from the run before's first identifier, or
+  // another it sent but its last and the 128 after (a repeat, a gap).
   void AddRun(std::vector<Run>* runs, int64_t steps, int perStep,
               uint32_t mask);
-  // A sender of frames of kind `flags`, `length` and `fill`: its runs one
-  // after the other.
+  // A sender of `flags`, `length` and `fill` frames, runs one by one.
   void AddSender(uint32_t flags, unsigned length, unsigned char fill,
                  const std::vector<Run>& runs, const Faults& faults);
-  // The senders' frames interleaved at random, each sender's in its order,
-  // and other nodes' frames, `share` of all: fixed identifiers, heartbeats,
-  // remote and random frames.
+  // The senders' frames interleaved at random, each in its order, among
+  // other nodes' (`share` of all): SYNC, heartbeats, remote, random.
   std::vector<canfd_frame> Frames(double share);
 
   const Truth& TruthOf(size_t sender) const { return m_truths[sender]; }

@@ -22,9 +22,8 @@ grown_dump() {
     grown_frames "%0$1X$7" '%02X' "$2" "$3" "$4" "$5" "$6"
 }
 
-# shape_lines DEV < ROWS: the sequence lines of controller_runs' ROWS: one
-# per frame type and length in the order they began (the eighth and later
-# ones share one), fill byte C3, each run a sequence.
+# shape_lines DEV < ROWS: the sequence lines of controller_runs' ROWS, a line
+# a type and length as they began (the eighth on share one), fill byte C3.
 shape_lines() {
     awk -v dev="$1" 'function hex(s, i, n) { for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789ABCDEF", substr(s, i, 1)) - 1; return n }
         function id(t, v) { return t == 2 ? sprintf("%08X", v % 536870912) : sprintf("%03X", v % 2048) }

@@ -1,15 +1,11 @@
 # SPDX-License-Identifier: MIT
 # Cases: the receive run's own judgement of grow-mode sequences on a real
-# kernel: against faults that netem puts on a real queue (frames lost,
-# repeated, reordered and damaged after the write succeeded), send runs
-# started again, other nodes' traffic, and two senders at once.
+# kernel: netem's faults on a real queue, runs started again, a busy bus.
 
 # netem_sequence QDISC PROG TX RX SEND_ARGS...: a receive run on RX saving
-# to $W/frames.txt, while grow-mode send runs put 2000 steps on TX: the
-# first and last 100 clean, the 1800 between through the root queue
-# discipline QDISC. Leaves the sequence line's counts in the variables
-# frames first last missing repeated late foreign, and the qdisc's
-# statistics in $W/qdisc.
+# to $W/frames.txt, while grow-mode runs put 2000 steps on TX, the 1800 but
+# the first and last 100 through QDISC. Leaves the sequence line's counts in
+# frames first last missing repeated late foreign, the qdisc's in $W/qdisc.
 netem_sequence() {
     local qdisc=$1 prog=$2 tx=$3 rx=$4 line
     shift 4
@@ -58,9 +54,8 @@ t_sequence_faults() {
                  if (id < top) n++; else top = id } END { print n + 0 }' "$W/frames.txt")" "${late:-x}"
     ensure "reorder: netem reordered nothing" [ "${late:-0}" -gt 0 ]
     expect_eq "reorder: missing, repeated" "0 0" "$missing ${repeated:-0}"
-    # Damaged: netem flips a bit in some frames; each damaged frame that
-    # still came is not of the sequence, and its step is missing with those
-    # that did not come.
+    # Damaged: netem flips a bit in some frames; a damaged frame that came
+    # is not of the sequence, and its step is missing like those that did not.
     netem_sequence "netem corrupt 5%" $FD vxcan0 vxcan1 -s 64 -B -t 300
     ensure "corrupt: no damaged frame" [ "${foreign:-0}" -gt 0 ]
     expect_eq "corrupt: missing" $(( 2000 - frames )) "$missing"
@@ -84,8 +79,7 @@ judged() {
         "$(sed -n 's/^not of the sequence:\([0-9]*\),.*/\1/p' "$W/recv.err")"
 }
 
-# roomy_socket: a receive buffer of 4 MiB for the case's sockets, so that a
-# receive run on the busy emulated CPU drops nothing.
+# roomy_socket: 4 MiB receive buffers, so that a busy guest drops nothing.
 roomy_socket() {
     echo "echo $(cat /proc/sys/net/core/rmem_default) > /proc/sys/net/core/rmem_default" >> "$W/undo"
     echo 4194304 > /proc/sys/net/core/rmem_default

@@ -14,7 +14,7 @@
 
 #include "testsupport/ChannelTestSupport.h"
 #include "testsupport/FakeSystemCalls.h"
-#include "testsupport/FakeWallClock.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/TesterHarness.h"
 
 namespace {
@@ -158,7 +158,7 @@ TYPED_TEST(ReceiveRunTest, EndsOnceAfterTwoPressesOfCtrlC) {
 }
 
 // A receive run of `reads` that Ctrl-C ends once they have come, with the
-// wall clock then at `end` (unless negative); returns its output.
+// clock then at `end` (unless negative); returns its output.
 template <class Variant>
 std::string ReceiveThenStop(std::deque<FakeSystem::Arrival> reads,
                             int64_t end = -1,
@@ -166,7 +166,7 @@ std::string ReceiveThenStop(std::deque<FakeSystem::Arrival> reads,
   TesterHarness<Variant> run;
   Fake().reads = std::move(reads);
   Fake().whenIdle = [end] {
-    if (end >= 0) SetFakeWallClock(end);
+    if (end >= 0) SetFakeClock(end);
     raise(SIGINT);
   };
   EXPECT_TRUE(run.Init(words));

@@ -16,7 +16,7 @@
 #include "test/TransmitWait.h"
 #include "test/UntransmittedLine.h"
 #include "time/CTimeStamp.h"
-#include "time/WallClock.h"
+#include "time/Clock.h"
 
 template <class Variant>
 bool CanTester<Variant>::SendFrame() {

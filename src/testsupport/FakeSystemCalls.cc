@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "can/SystemCalls.h"
-#include "testsupport/FakeWallClock.h"
+#include "testsupport/FakeClock.h"
 
 FakeSystem& Fake() {
   static FakeSystem fake;
@@ -120,7 +120,7 @@ ssize_t Read(int, void* buffer, size_t size) {
   }
   FakeSystem::Arrival arrival = fake.reads.front();
   fake.reads.pop_front();
-  if (arrival.wallClock >= 0) SetFakeWallClock(arrival.wallClock);
+  if (arrival.clock >= 0) SetFakeClock(arrival.clock);
   if (arrival.interrupt) raise(SIGINT);
   const size_t length = std::min(size, arrival.image.size());
   std::memcpy(buffer, arrival.image.data(), length);

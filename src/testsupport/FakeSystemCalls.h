@@ -26,7 +26,7 @@ struct FakeSystem {
   uint32_t drops = 0;  // what SO_MEMINFO tells of the receive buffer
   struct Arrival {
     Bytes image;
-    int64_t wallClock = -1;  // when >= 0, the wall clock at its arrival
+    int64_t clock = -1;  // when >= 0, the clock at its arrival
     bool interrupt = false;  // raise SIGINT as it arrives
   };
   std::deque<Arrival> reads;  // once empty, reads fail after whenIdle

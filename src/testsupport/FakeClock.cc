@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
-#include "testsupport/FakeWallClock.h"
+#include "testsupport/FakeClock.h"
 
 #include "testsupport/FakeSystemCalls.h"
-#include "time/WallClock.h"
+#include "time/Clock.h"
 
 namespace {
 int64_t g_now = 0;
 }
 
-void SetFakeWallClock(int64_t micros) { g_now = micros; }
+void SetFakeClock(int64_t micros) { g_now = micros; }
 
-int64_t WallClockMicros() { return g_now; }
+int64_t ClockMicros() { return g_now; }
 
 std::vector<int>& FakePauses() {
   static std::vector<int> pauses;

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "test/LossReport.h"
 #include "testsupport/ChannelTestSupport.h"
-#include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeClock.h"
+#include "testsupport/FakeSystemCalls.h"
 #include "testsupport/TesterHarness.h"
+#include "time/Clock.h"
 
 namespace {
 
@@ -157,6 +159,19 @@ TYPED_TEST(ReceiveRunTest, EndsOnceAfterTwoPressesOfCtrlC) {
   EXPECT_EQ(this->Receive({}), kTotals);
 }
 
+TYPED_TEST(ReceiveRunTest, EndsOnSigtermAndSighupAsOnCtrlC) {
+  for (const int sig : {SIGTERM, SIGHUP}) {
+    TesterHarness<TypeParam> run;
+    Fake().reads = {Frame<TypeParam>(1, {}, 1000), Frame<TypeParam>(2, {}, 1500)};
+    Fake().whenIdle = [sig] { raise(sig); };
+    ASSERT_TRUE(run.Init({}));
+    EXPECT_TRUE(run.Test());
+    EXPECT_EQ(run.out,
+              "Testing...\n\nreceive frames:2\ntime:500 us\nspeed:4000 f/s\n")
+        << sig;
+  }
+}
+
 // A receive run of `reads` that Ctrl-C ends once they have come, with the
 // clock then at `end` (unless negative); returns its output.
 template <class Variant>
@@ -210,6 +225,31 @@ TEST(ClassicReceiveRunTest, KeepsReadingWhileFramesKeepComing) {
   EXPECT_EQ(
       ReceiveThenStop<ClassicVariant>(InterruptedTraffic<ClassicVariant>()),
       "Testing...\n\nreceive frames:3\ntime:0 us\nspeed:0 f/s\n");
+}
+
+// Frames that never stop, 1 ms apart, and Ctrl-C at the first: the classic
+// run reads on for 100 ms, then says how many it left unread.
+TEST(ClassicReceiveRunTest, EndsUnderEndlessTraffic100MsAfterCtrlC) {
+  using V = ClassicVariant;
+  for (const char* show : {"0", "2"}) {
+    TesterHarness<V> run;
+    Fake().reads = InterruptedTraffic<V>();
+    Fake().reads.resize(1);
+    // Cut short after 1000 frames, so that a run that misses Ctrl-C fails
+    // instead of reading for ever.
+    Fake().supply = [supplied = 0]() mutable {
+      SetFakeClock(ClockMicros() + 1000);
+      return ++supplied > 1000 ? FakeSystem::Bytes() : Frame<V>(2, {}).image;
+    };
+    Fake().monotonicStep = 1000;  // the unread frames: 100 ms, 1 ms a read
+    ASSERT_TRUE(run.Init({"-S", show, "-p", "/dev/null"}));
+    EXPECT_TRUE(run.Test());
+    EXPECT_EQ(run.out,
+              "Testing...\n\nreceive frames:101\ntime:100000 us\n"
+              "speed:1010 f/s\n");
+    EXPECT_NE(run.err.find(UnreadLine("can0", 99)), std::string::npos)
+        << run.err;
+  }
 }
 
 TEST(FdReceiveRunTest, DropsClassicFrames) {

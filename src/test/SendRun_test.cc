@@ -161,6 +161,38 @@ TYPED_TEST(SendRunTest, CtrlCLeavesTheStepsThatWereLeft) {
   EXPECT_EQ(this->m_run.tester.m_count, 4);
 }
 
+// Ctrl-C at the fifth write, 1 ms a write: a step, or a pause, that ends
+// within 100 ms of it ends whole, a longer one when the 100 ms are over; the
+// totals count what went out.
+TYPED_TEST(SendRunTest, CtrlCEndsAnyStepWithin100Ms) {
+  struct Row {
+    std::vector<std::string> words;
+    const char* totals;
+    std::vector<int> pauses;
+  };
+  const std::vector<Row> rows = {
+      {{"-c", "1000000"}, "105\ntime:105000 us\nspeed:1000", {}},
+      {{"-c", "100"}, "100\ntime:100000 us\nspeed:1000", {}},
+      {{"-c", "5", "-t", "60000"}, "5\ntime:65000 us\nspeed:76", {60000}},
+      {{"-c", "5", "-t", "1000000"}, "5\ntime:105000 us\nspeed:47", {100000}},
+  };
+  for (const Row& row : rows) {
+    TesterHarness<TypeParam> run;
+    Fake().afterWrite = [] {
+      SetFakeClock(static_cast<int64_t>(Fake().written.size()) * 1000);
+      if (Fake().written.size() == 5) raise(SIGINT);
+    };
+    std::vector<std::string> words = {"-w"};
+    words.insert(words.end(), row.words.begin(), row.words.end());
+    ASSERT_TRUE(run.Init(words));
+    EXPECT_FALSE(run.Test());
+    EXPECT_EQ(run.out, "Testing...\n\nsend frames:" + std::string(row.totals) +
+                           " f/s\n")
+        << row.words[1];
+    EXPECT_EQ(FakePauses(), row.pauses) << row.words[1];
+  }
+}
+
 TYPED_TEST(SendRunTest, ANegativeCountRunsUntilCtrlC) {
   this->m_run.tester.m_count = -3;
   Fake().afterWrite = [] {

@@ -10,7 +10,7 @@ int64_t g_now = 0;
 
 void SetFakeClock(int64_t micros) { g_now = micros; }
 
-int64_t ClockMicros() { return g_now; }
+int64_t ClockNanos() { return g_now * 1000; }
 
 std::vector<int>& FakePauses() {
   static std::vector<int> pauses;
@@ -19,5 +19,6 @@ std::vector<int>& FakePauses() {
 
 void PauseMicros(int micros) {
   FakePauses().push_back(micros);
+  g_now += micros;
   Fake().monotonic += micros;
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 // The unit tests' clock of the stopwatch: it stands still until a test sets
-// it. Pauses note their length and pass on the fake system calls' monotonic
-// clock.
+// it or a run pauses. Pauses note their length and pass on this clock and
+// the fake system calls' monotonic one.
 void SetFakeClock(int64_t micros);
 std::vector<int>& FakePauses();

@@ -31,6 +31,8 @@ struct FakeSystem {
   };
   std::deque<Arrival> reads;  // once empty, reads fail after whenIdle
   std::function<void()> whenIdle;
+  // When set, once `reads` is empty every read brings what it returns.
+  std::function<Bytes()> supply;
   std::function<void()> afterWrite;
   int64_t monotonicStep = 0;  // microseconds per monotonic clock reading
   int netlinkSocket = 9;

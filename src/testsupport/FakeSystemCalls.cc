@@ -52,13 +52,6 @@ std::string OptionTag(int level, int name) {
   return "option " + std::to_string(level) + "/" + std::to_string(name);
 }
 
-// What a read of `size` bytes takes of `image`.
-ssize_t Deliver(const FakeSystem::Bytes& image, void* buffer, size_t size) {
-  const size_t length = std::min(size, image.size());
-  std::memcpy(buffer, image.data(), length);
-  return static_cast<ssize_t>(length);
-}
-
 }  // namespace
 
 namespace sys {
@@ -120,11 +113,8 @@ int GetSockOpt(int, int level, int name, void* value, socklen_t* length) {
 ssize_t Read(int, void* buffer, size_t size) {
   FakeSystem& fake = Fake();
   fake.calls.push_back("read");
-  if (fake.reads.empty() && fake.supply) {
-    return Deliver(fake.supply(), buffer, size);
-  }
+  if (fake.reads.empty() && fake.whenIdle) fake.whenIdle();
   if (fake.reads.empty()) {
-    if (fake.whenIdle) fake.whenIdle();
     errno = EAGAIN;
     return -1;
   }
@@ -132,7 +122,9 @@ ssize_t Read(int, void* buffer, size_t size) {
   fake.reads.pop_front();
   if (arrival.clock >= 0) SetFakeClock(arrival.clock);
   if (arrival.interrupt) raise(SIGINT);
-  return Deliver(arrival.image, buffer, size);
+  const size_t length = std::min(size, arrival.image.size());
+  std::memcpy(buffer, arrival.image.data(), length);
+  return static_cast<ssize_t>(length);
 }
 
 ssize_t Write(int, const void* buffer, size_t size) {
@@ -154,16 +146,16 @@ ssize_t Write(int, const void* buffer, size_t size) {
 ssize_t ReadNow(int, void* buffer, size_t size) {
   FakeSystem& fake = Fake();
   fake.calls.push_back("read now");
-  if (fake.reads.empty() && fake.supply) {
-    return Deliver(fake.supply(), buffer, size);
-  }
+  if (fake.reads.empty() && fake.whenIdle) fake.whenIdle();
   if (fake.reads.empty()) {
     errno = EAGAIN;
     return -1;
   }
   const FakeSystem::Bytes image = fake.reads.front().image;
   fake.reads.pop_front();
-  return Deliver(image, buffer, size);
+  const size_t length = std::min(size, image.size());
+  std::memcpy(buffer, image.data(), length);
+  return static_cast<ssize_t>(length);
 }
 
 ssize_t SendToKernel(int, const void* buffer, size_t size) {

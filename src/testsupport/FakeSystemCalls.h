@@ -29,10 +29,9 @@ struct FakeSystem {
     int64_t clock = -1;  // when >= 0, the clock at its arrival
     bool interrupt = false;  // raise SIGINT as it arrives
   };
-  std::deque<Arrival> reads;  // once empty, reads fail after whenIdle
+  // Once empty, a read calls whenIdle, and fails unless that added more.
+  std::deque<Arrival> reads;
   std::function<void()> whenIdle;
-  // When set, once `reads` is empty every read brings what it returns.
-  std::function<Bytes()> supply;
   std::function<void()> afterWrite;
   int64_t monotonicStep = 0;  // microseconds per monotonic clock reading
   int netlinkSocket = 9;

@@ -190,7 +190,7 @@ EOF
 
 # late_reader SHOW: a classic receive run on sja1, -S 1 into a fifo as its
 # standard output or -S 2 into a fifo as its file, while cangen sends a
-# frame a millisecond from sja0; the fifo is read only from 0.5 s after
+# frame a millisecond from sja0; the fifo is read only from 0.3 s after
 # SIGINT, which comes once the run is stuck writing into it. The run ends
 # within 1 s of SIGINT, cangen still sending, and every frame it counted
 # came out of the fifo.
@@ -203,7 +203,7 @@ late_reader() {
     start_bg gen cangen sja0 -g 1 -I 123 -L 8 -D 1122334455667788
     start_run recv $CL -D sja1 -S "$1" -p "$W/frames" || return
     ensure "-S $1: never stuck writing" wait_until 50 grep -q pipe_write "/proc/$(pid_of recv)/wchan"
-    (sleep 0.5; touch "$W/go") &
+    (sleep 0.3; touch "$W/go") &
     expect_status "-S $1: exit status" 0 stop_within recv INT 100
     ensure "cangen ended early" alive "$(pid_of gen)"
     reap reader

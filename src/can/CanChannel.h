@@ -11,14 +11,14 @@
 #include "can/RawSocket.h"
 #include "can/WriteRefusals.h"
 
-// One raw SocketCAN socket bound to one interface. `Format` holds what the
-// frame formats do differently: the image type, the interface-index failure
-// text, the extra set-up steps and the marks put on sent frames.
 // The stop condition of a write that nothing stops.
 struct NeverStop {
   bool operator()() const { return false; }
 };
 
+// One raw SocketCAN socket bound to one interface. `Format` holds what the
+// frame formats do differently: the image type, the interface-index failure
+// text, the extra set-up steps and the marks put on sent frames.
 template <class Format>
 class CanChannel {
  public:

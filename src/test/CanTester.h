@@ -84,7 +84,7 @@ class CanTester : public ITestInterface {
 
   // Set by Stop and never cleared; read afresh at every poll.
   inline static std::atomic<bool> m_quitSingle{false};
-  inline static std::atomic<int64_t> m_quitAt{0};  // ClockMicros()
+  inline static std::atomic<int64_t> m_quitAt{0};  // ClockMicros() then
   static_assert(std::atomic<bool>::is_always_lock_free &&
                     std::atomic<int64_t>::is_always_lock_free,
                 "the quit flag is written by a signal handler");

@@ -9,9 +9,9 @@
 // How a receive run measures the time its frames took.
 
 // From the first frame to the latest one: exact, but zero for one frame.
-// Read at every frame, the stopwatch's clock is read straight and kept in
-// nanoseconds, the cheapest reading of the monotonic clock; only the end
-// turns them into the stopwatch's whole microseconds.
+// It reads the stopwatch's clock itself at every frame, in nanoseconds, the
+// cheapest reading of the monotonic clock; only Elapsed turns the readings
+// into whole microseconds, as the stopwatch counts them.
 class FirstToLatestFrame {
  public:
   void OnFrame(bool first) {

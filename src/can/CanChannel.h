@@ -11,6 +11,11 @@
 #include "can/RawSocket.h"
 #include "can/WriteRefusals.h"
 
+// The stop condition of a write that nothing stops.
+struct NeverStop {
+  bool operator()() const { return false; }
+};
+
 // One raw SocketCAN socket bound to one interface. `Format` holds what the
 // frame formats do differently: the image type, the interface-index failure
 // text, the extra set-up steps and the marks put on sent frames.
@@ -54,14 +59,23 @@ class CanChannel {
     return ApplySocketOptions(m_socket, m_filter, m_loopback, m_rcvOwn);
   }
 
-  // Sends the frame m_countOnce times; returns the writes that went out
-  // and counts the others in m_refusals. A length that does not fit the
-  // payload area sends nothing.
-  int Write(FrameType type, int id, int length, unsigned char* data) {
+  // Sends the frame m_countOnce times, or until `stop()`, asked before each
+  // write, is true; returns the writes that went out and counts the others
+  // in m_refusals. A length that does not fit the payload area sends
+  // nothing.
+  template <class Stop = NeverStop>
+  int Write(FrameType type, int id, int length, unsigned char* data,
+            Stop stop = Stop()) {
     Image image;
     if (!Build(&image, type, id, length, data)) return 0;
-    return WriteRepeated(m_socket, &image, sizeof image, m_countOnce,
-                         &m_refusals);
+    // Counted down, and only the refusals counted: this loop is all that a
+    // step of many frames does, and the stop costs it a load and a branch.
+    int left = m_countOnce;
+    int refused = 0;
+    for (; left > 0 && !stop(); --left) {
+      if (!WriteWhole(m_socket, &image, sizeof image, &m_refusals)) ++refused;
+    }
+    return m_countOnce - left - refused;
   }
 
   // Sends the frame until `required` writes went out (see
@@ -80,6 +94,15 @@ class CanChannel {
   }
 
   bool Read() { return ReadWhole(m_socket, &m_received, sizeof m_received); }
+
+  // The same as Read, but without waiting: false when no frame is queued.
+  bool ReadQueued(FrameType* type, int* id, int* length, unsigned char* data) {
+    return ReadQueued() && DecodeImage(m_received, type, id, length, data);
+  }
+
+  bool ReadQueued() {
+    return ReadQueuedWhole(m_socket, &m_received, sizeof m_received);
+  }
 
   // Reads the frames still queued, counting but not decoding them.
   int64_t Discard() {

@@ -18,50 +18,74 @@ struct Request {
   ifinfomsg link;
 };
 
-LinkFacts Await(int socket, uint32_t sequence, int ifindex) {
+// The answer to request `sequence` about `ifindex` among the datagrams that
+// come within `waitMicros` (0: those already queued).
+bool Await(int socket, uint32_t sequence, int ifindex, int64_t waitMicros,
+           LinkFacts* facts) {
   // Big enough for a CAN link's message (about 1.5 KiB); a longer one comes
   // cut short and is refused.
   unsigned char reply[16384];
-  const int64_t deadline = sys::MonotonicMicros() + kLinkWaitMillis * 1000;
+  const int64_t deadline = sys::MonotonicMicros() + waitMicros;
   for (int datagram = 0; datagram < kMaxDatagrams; ++datagram) {
-    const int64_t left = deadline - sys::MonotonicMicros();
-    if (left <= 0) break;
+    int millis = 0;
+    if (waitMicros > 0) {
+      const int64_t left = deadline - sys::MonotonicMicros();
+      if (left <= 0) break;
+      millis = static_cast<int>((left + 999) / 1000);
+    }
     sockaddr_nl sender{};
     const ssize_t size =
-        sys::ReceiveWithin(socket, reply, sizeof reply,
-                           static_cast<int>((left + 999) / 1000), &sender);
+        sys::ReceiveWithin(socket, reply, sizeof reply, millis, &sender);
     if (size < 0) break;
     if (sender.nl_family != AF_NETLINK || sender.nl_pid != 0) continue;
-    LinkFacts facts;
+    LinkFacts told;
     switch (ParseLinkReply(reply, static_cast<size_t>(size), sequence, ifindex,
-                           &facts)) {
+                           &told)) {
       case LinkReply::kOther: continue;
-      case LinkReply::kFacts: return facts;
-      case LinkReply::kRefused: return LinkFacts();
+      case LinkReply::kFacts: *facts = told; return true;
+      case LinkReply::kRefused: *facts = LinkFacts(); return true;
     }
   }
-  return LinkFacts();
+  return false;
 }
 
 }  // namespace
 
 LinkFacts ReadLinkFacts(int ifindex) {
+  LinkQuery query(ifindex);
+  LinkFacts facts;
+  if (query.Ask()) query.Take(kLinkWaitMillis, &facts);
+  return facts;
+}
+
+LinkQuery::~LinkQuery() {
+  if (m_socket >= 0) sys::Close(m_socket);
+}
+
+bool LinkQuery::Ask() {
   static uint32_t sequence = 0;
-  const int socket =
-      sys::Socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
-  if (socket < 0) return LinkFacts();
+  m_asked = false;
+  if (m_socket < 0) {
+    m_socket = sys::Socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    if (m_socket < 0) return false;
+  }
   Request request{};
   request.header.nlmsg_len = sizeof request;
   request.header.nlmsg_type = RTM_GETLINK;
   request.header.nlmsg_flags = NLM_F_REQUEST;
-  request.header.nlmsg_seq = ++sequence;
+  request.header.nlmsg_seq = m_sequence = ++sequence;
   request.link.ifi_family = AF_UNSPEC;
-  request.link.ifi_index = ifindex;
-  LinkFacts facts;
-  if (sys::SendToKernel(socket, &request, sizeof request) ==
-      static_cast<ssize_t>(sizeof request)) {
-    facts = Await(socket, sequence, ifindex);
+  request.link.ifi_index = m_ifindex;
+  m_asked = sys::SendToKernel(m_socket, &request, sizeof request) ==
+            static_cast<ssize_t>(sizeof request);
+  return m_asked;
+}
+
+bool LinkQuery::Take(int millis, LinkFacts* facts) {
+  if (!m_asked ||
+      !Await(m_socket, m_sequence, m_ifindex, int64_t{millis} * 1000, facts)) {
+    return false;
   }
-  sys::Close(socket);
-  return facts;
+  m_asked = false;
+  return true;
 }

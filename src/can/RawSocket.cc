@@ -5,7 +5,6 @@
 #include <linux/sock_diag.h>
 #include <sys/ioctl.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -87,27 +86,6 @@ bool ApplySocketOptions(int socket, int filter, int loopback, int rcvOwn) {
                    sizeof rcvOwn, "Failed to set receive own message mode");
 }
 
-namespace {
-
-bool WriteWhole(int socket, const void* image, size_t size,
-                WriteRefusals* refusals) {
-  const ssize_t written = sys::Write(socket, image, size);
-  if (written == static_cast<ssize_t>(size)) return true;
-  refusals->Count(written < 0 ? errno : 0);
-  return false;
-}
-
-}  // namespace
-
-int WriteRepeated(int socket, const void* image, size_t size, int times,
-                  WriteRefusals* refusals) {
-  int accepted = 0;
-  for (int i = 0; i < times; ++i) {
-    if (WriteWhole(socket, image, size, refusals)) ++accepted;
-  }
-  return accepted;
-}
-
 int WriteUntilAccepted(int socket, const void* image, size_t size,
                        int required, WriteRefusals* refusals) {
   constexpr int64_t kGiveUpMicros = int64_t{kSocketTimeoutSeconds} * 1000000;
@@ -126,6 +104,10 @@ int WriteUntilAccepted(int socket, const void* image, size_t size,
 
 bool ReadWhole(int socket, void* image, size_t size) {
   return sys::Read(socket, image, size) == static_cast<ssize_t>(size);
+}
+
+bool ReadQueuedWhole(int socket, void* image, size_t size) {
+  return sys::ReadNow(socket, image, size) == static_cast<ssize_t>(size);
 }
 
 int64_t DiscardQueued(int socket, void* image, size_t size) {

@@ -4,9 +4,11 @@
 #include <linux/can.h>
 #include <net/if.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 
+#include "can/SystemCalls.h"
 #include "can/WriteRefusals.h"
 
 // The steps of opening a raw CAN socket that both frame formats share, and
@@ -28,10 +30,15 @@ bool BindInterface(int socket, const sockaddr_can& address);
 // Applies time-outs, receive filter, loopback and receive-own, in that order.
 bool ApplySocketOptions(int socket, int filter, int loopback, int rcvOwn);
 
-// Writes the image `times` times; returns how many writes went out whole
-// and counts the others in `refusals`.
-int WriteRepeated(int socket, const void* image, size_t size, int times,
-                  WriteRefusals* refusals);
+// Writes the image once; true when it went out whole, else counted in
+// `refusals`. Inline: a send step of many frames makes nothing but these.
+inline bool WriteWhole(int socket, const void* image, size_t size,
+                       WriteRefusals* refusals) {
+  const ssize_t written = sys::Write(socket, image, size);
+  if (written == static_cast<ssize_t>(size)) return true;
+  refusals->Count(written < 0 ? errno : 0);
+  return false;
+}
 
 // Writes the image until `required` writes went out whole; gives up early
 // when no write has gone through for the socket's send time-out.
@@ -40,6 +47,9 @@ int WriteUntilAccepted(int socket, const void* image, size_t size,
 
 // One read of one image; true only when exactly `size` bytes came.
 bool ReadWhole(int socket, void* image, size_t size);
+
+// The same without waiting: false also when nothing is queued.
+bool ReadQueuedWhole(int socket, void* image, size_t size);
 
 // Reads what is queued in the socket without waiting, into `image`, until
 // nothing is left, for at most 100 ms: under a flood that never pauses the

@@ -11,6 +11,7 @@
 #include "can/FrameType.h"
 #include "can/SystemCalls.h"
 #include "test/ITestInterface.h"
+#include "time/Clock.h"
 
 // The test driver: configured by options or by positional words and prompts,
 // it opens one channel and makes one send run or one receive run on it.
@@ -27,7 +28,9 @@ class CanTester : public ITestInterface {
   bool Init(int argc, char** argv) override;
 
   bool Test() override {
-    signal(SIGINT, Stop);
+    // Ctrl-C, and the signals with which scripts, service managers and a
+    // closed terminal stop a program: each ends the run with its totals.
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, Stop);
     puts("Testing...");
     if (m_model == 1) return SendFrame();
     // Woken by every frame, a receive run would preempt the sender on a
@@ -38,8 +41,20 @@ class CanTester : public ITestInterface {
     return ReadFrame();
   }
 
-  // SIGINT handler: only raises the quit flag.
-  static void Stop(int) { m_quitSingle.store(true); }
+  // The handler of SIGINT, SIGTERM and SIGHUP: raises the quit flag and
+  // notes when it was first raised.
+  static void Stop(int) {
+    if (!m_quitSingle.load()) m_quitAt.store(ClockMicros());
+    m_quitSingle.store(true);
+  }
+
+  // How long a run goes on after Ctrl-C with what it was doing: a step of
+  // many frames, a pause, frames waiting in its socket.
+  static constexpr int64_t kQuitGraceMicros = 100000;
+  static bool QuitGraceOver() {
+    return m_quitSingle.load() &&
+           ClockMicros() - m_quitAt.load() >= kQuitGraceMicros;
+  }
 
   bool ParseOpts(int argc, char** argv);
   void PrintHelp(char* prog);
@@ -69,7 +84,9 @@ class CanTester : public ITestInterface {
 
   // Set by Stop and never cleared; read afresh at every poll.
   inline static std::atomic<bool> m_quitSingle{false};
-  static_assert(std::atomic<bool>::is_always_lock_free,
+  inline static std::atomic<int64_t> m_quitAt{0};  // ClockMicros() then
+  static_assert(std::atomic<bool>::is_always_lock_free &&
+                    std::atomic<int64_t>::is_always_lock_free,
                 "the quit flag is written by a signal handler");
 
  private:
@@ -79,6 +96,10 @@ class CanTester : public ITestInterface {
   Channel* Positional(int argc, char** argv);
   bool AskSendRun(int* framesPerStep);
   bool AskReceiveRun();
+  // Pauses `micros` in pieces of at most the grace after Ctrl-C, and ends
+  // once that grace is over: a signal that comes while a step writes, or
+  // just before a piece begins, does not hold the run for the whole pause.
+  static void Pause(int micros);
   // The bits on the bus of the frames a send run sent; `payload` is the
   // plain frame's.
   FrameBitsRange SentBits(const unsigned char* payload) const;

@@ -20,8 +20,8 @@ struct ClassicVariant {
   static constexpr int kPositionalLoopback = 1;
   static ClassicFormat PositionalFormat(int, char**) { return {}; }
 
-  // Rates over any time, from the first frame to the end of the run; the
-  // quit flag only after a read that brought no frame.
+  // Rates over any time, from the first frame to the end of the run; after
+  // Ctrl-C, reads on while frames are waiting (ReceiveRun.h).
   static constexpr bool kRateAtAnyTime = true;
   static constexpr bool kPollAfterFrame = false;
   using ReceiveClock = FirstFrameToEnd;

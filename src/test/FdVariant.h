@@ -29,7 +29,7 @@ struct FdVariant {
     return FdFormat(argc > 5 ? DecimalArgument(argv[5]) : 1);
   }
 
-  // Rates only over a measured time; the quit flag after every read.
+  // Rates only over a measured time; ends at the first read after Ctrl-C.
   static constexpr bool kRateAtAnyTime = false;
   static constexpr bool kPollAfterFrame = true;
   using ReceiveClock = FirstToLatestFrame;

@@ -14,7 +14,7 @@
 #include "test/ControllerReport.h"
 #include "test/LossReport.h"
 #include "testsupport/FakeSystemCalls.h"
-#include "testsupport/FakeWallClock.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/LinkReplyTesting.h"
 #include "testsupport/TesterHarness.h"
 

@@ -31,25 +31,39 @@ bool CanTester<Variant>::ReadFrame() {
       return false;
     }
   }
-  const bool fetch = m_showModel == 1 || m_showModel == 2;
+  // A copy the loop keeps in a register: the calls in it could change a
+  // field, so a field is read again at every frame.
+  const int show = m_showModel;
+  const bool fetch = show == 1 || show == 2;
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
   StatusLine status(StatusShown(m_showModel == 1), m_can->m_ifindex, before);
   status.WatchReceive(m_can->m_socket);
   typename Variant::ReceiveClock clock;
   SequenceCheck sequence(kPayload);
   int64_t count = 0;
+  const auto take = [&] {
+    sequence.Take(m_can->m_received);
+    clock.OnFrame(count == 0);
+    ++count;
+    if (show == 1) PrintFrame(type, id, len, data);
+    if (show == 2) SaveFrame(file, type, id, len, data);
+  };
   for (;;) {
     if (fetch ? m_can->Read(&type, &id, &len, data) : m_can->Read()) {
-      sequence.Take(m_can->m_received);
-      clock.OnFrame(count == 0);
-      ++count;
-      if (m_showModel == 1) PrintFrame(type, id, len, data);
-      if (m_showModel == 2) SaveFrame(file, type, id, len, data);
+      take();
       if (status.Due()) status.Check(count);
-      if (!Variant::kPollAfterFrame) continue;
-    } else {
-      status.Check(count);
+      if (!m_quitSingle.load()) continue;
+      // Ctrl-C came while frames were coming: the classic run reads on
+      // while frames are waiting, without waiting for more, and for no
+      // longer than the grace, however fast they come.
+      while (!Variant::kPollAfterFrame && !QuitGraceOver() &&
+             (fetch ? m_can->ReadQueued(&type, &id, &len, data)
+                    : m_can->ReadQueued())) {
+        take();
+      }
+      break;
     }
+    status.Check(count);
     if (m_quitSingle.load()) break;
   }
   if (file != nullptr) {

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "test/LossReport.h"
 #include "testsupport/ChannelTestSupport.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/FakeSystemCalls.h"
-#include "testsupport/FakeWallClock.h"
 #include "testsupport/TesterHarness.h"
+#include "time/Clock.h"
 
 namespace {
 
@@ -157,21 +159,31 @@ TYPED_TEST(ReceiveRunTest, EndsOnceAfterTwoPressesOfCtrlC) {
   EXPECT_EQ(this->Receive({}), kTotals);
 }
 
-// A receive run of `reads` that Ctrl-C ends once they have come, with the
-// wall clock then at `end` (unless negative); returns its output.
+// A receive run of `reads` that Ctrl-C (or `sig`) ends once they have come,
+// with the clock then at `end` (unless negative); returns its output.
 template <class Variant>
 std::string ReceiveThenStop(std::deque<FakeSystem::Arrival> reads,
                             int64_t end = -1,
-                            const std::vector<std::string>& words = {}) {
+                            const std::vector<std::string>& words = {},
+                            int sig = SIGINT) {
   TesterHarness<Variant> run;
   Fake().reads = std::move(reads);
-  Fake().whenIdle = [end] {
-    if (end >= 0) SetFakeWallClock(end);
-    raise(SIGINT);
+  Fake().whenIdle = [end, sig] {
+    if (end >= 0) SetFakeClock(end);
+    raise(sig);
   };
   EXPECT_TRUE(run.Init(words));
   EXPECT_TRUE(run.Test());
   return run.out;
+}
+
+TYPED_TEST(ReceiveRunTest, EndsOnSigtermAndSighupAsOnCtrlC) {
+  using V = TypeParam;
+  for (const int sig : {SIGTERM, SIGHUP}) {
+    EXPECT_EQ(ReceiveThenStop<V>({Frame<V>(1, {}, 5000), Frame<V>(2, {}, 6000)},
+                                 6000, {}, sig),
+              "Testing...\n\nreceive frames:2\ntime:1000 us\nspeed:2000 f/s\n");
+  }
 }
 
 TEST(FdReceiveRunTest, TimesFromTheFirstToTheLatestFrame) {
@@ -210,6 +222,30 @@ TEST(ClassicReceiveRunTest, KeepsReadingWhileFramesKeepComing) {
   EXPECT_EQ(
       ReceiveThenStop<ClassicVariant>(InterruptedTraffic<ClassicVariant>()),
       "Testing...\n\nreceive frames:3\ntime:0 us\nspeed:0 f/s\n");
+}
+
+// Frames that never stop, 1 ms apart, and Ctrl-C at the first: the classic
+// run reads on for 100 ms, then says how many it left unread.
+TEST(ClassicReceiveRunTest, EndsUnderEndlessTraffic100MsAfterCtrlC) {
+  using V = ClassicVariant;
+  for (const char* show : {"0", "2"}) {
+    TesterHarness<V> run;
+    Fake().reads = InterruptedTraffic<V>();
+    Fake().reads.resize(1);
+    // Cut short after 1000 frames: a run that misses Ctrl-C fails, not hangs.
+    Fake().whenIdle = [supplied = 0]() mutable {
+      SetFakeClock(ClockMicros() + 1000);
+      if (++supplied <= 1000) Fake().reads.push_back(Frame<V>(2, {}));
+    };
+    Fake().monotonicStep = 1000;  // unread: 100 ms of reads 1 ms apart
+    ASSERT_TRUE(run.Init({"-S", show, "-p", "/dev/null"}));
+    EXPECT_TRUE(run.Test());
+    EXPECT_EQ(run.out,
+              "Testing...\n\nreceive frames:101\ntime:100000 us\n"
+              "speed:1010 f/s\n");
+    EXPECT_NE(run.err.find(UnreadLine("can0", 99)), std::string::npos)
+        << run.err;
+  }
 }
 
 TEST(FdReceiveRunTest, DropsClassicFrames) {

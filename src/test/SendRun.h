@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -16,7 +17,7 @@
 #include "test/TransmitWait.h"
 #include "test/UntransmittedLine.h"
 #include "time/CTimeStamp.h"
-#include "time/WallClock.h"
+#include "time/Clock.h"
 
 template <class Variant>
 bool CanTester<Variant>::SendFrame() {
@@ -38,10 +39,12 @@ bool CanTester<Variant>::SendFrame() {
       }
       nextId = id + 1;
     }
-    total += m_can->Write(m_frameType, static_cast<int>(id), m_dlc, payload);
+    // A step of many frames ends early once the grace after Ctrl-C is over.
+    total += m_can->Write(m_frameType, static_cast<int>(id), m_dlc, payload,
+                          [] { return QuitGraceOver(); });
     // A pause of 0 takes none: even usleep(0) sleeps for the timer slack,
     // which would cap the rate far below what the bus carries.
-    if (m_sleepTime > 0) PauseMicros(m_sleepTime);
+    if (m_sleepTime > 0) Pause(m_sleepTime);
     if (status.Due()) status.Check(total);
     if (m_quitSingle.load()) break;
     if (m_count > 0 && --m_count == 0) break;
@@ -61,6 +64,14 @@ bool CanTester<Variant>::SendFrame() {
   ReportBusLimit(m_can->m_device, after, bits, total, elapsed);
   ReportController(m_can->m_device, before, after);
   return false;
+}
+
+template <class Variant>
+void CanTester<Variant>::Pause(int micros) {
+  for (int64_t left = micros; left > 0 && !QuitGraceOver();
+       left -= kQuitGraceMicros) {
+    PauseMicros(static_cast<int>(std::min(left, kQuitGraceMicros)));
+  }
 }
 
 template <class Variant>

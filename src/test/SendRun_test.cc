@@ -11,7 +11,7 @@
 
 #include "test/LossReport.h"
 #include "testsupport/FakeSystemCalls.h"
-#include "testsupport/FakeWallClock.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/TesterHarness.h"
 
 namespace {
@@ -144,7 +144,7 @@ TYPED_TEST(SendRunTest, PlainModeSendsTheWidestIdentifierOfItsKind) {
 
 TYPED_TEST(SendRunTest, CtrlCEndsTheRunAfterTheCurrentStep) {
   Fake().afterWrite = [] {
-    SetFakeWallClock(static_cast<int64_t>(Fake().written.size()) * 100);
+    SetFakeClock(static_cast<int64_t>(Fake().written.size()) * 100);
     raise(SIGINT);
   };
   EXPECT_EQ(this->Send({"-c", "2"}),
@@ -159,6 +159,35 @@ TYPED_TEST(SendRunTest, CtrlCLeavesTheStepsThatWereLeft) {
   this->Send({"-C", "5"});
   EXPECT_EQ(Fake().written.size(), 2u);
   EXPECT_EQ(this->m_run.tester.m_count, 4);
+}
+
+// Ctrl-C at the fifth write, 1 ms a write: a step, or a pause, that ends
+// within 100 ms of it ends whole, a longer one when the 100 ms are over; the
+// totals count what went out.
+TYPED_TEST(SendRunTest, CtrlCEndsAnyStepWithin100Ms) {
+  struct Row {
+    std::vector<std::string> words;
+    std::string totals;
+    std::vector<int> pauses;
+  };
+  const std::vector<Row> rows = {
+      {{"-w", "-c", "1000000"}, "105\ntime:105000 us\nspeed:1000", {}},
+      {{"-w", "-c", "100"}, "100\ntime:100000 us\nspeed:1000", {}},
+      {{"-w", "-c", "5", "-t", "60000"}, "5\ntime:65000 us\nspeed:76", {60000}},
+      {{"-w", "-c", "5", "-t", "1000000"}, "5\ntime:105000 us\nspeed:47",
+       {100000}},
+  };
+  for (const Row& row : rows) {
+    TesterHarness<TypeParam> run;
+    Fake().afterWrite = [] {
+      SetFakeClock(static_cast<int64_t>(Fake().written.size()) * 1000);
+      if (Fake().written.size() == 5) raise(SIGINT);
+    };
+    ASSERT_TRUE(run.Init(row.words));
+    EXPECT_FALSE(run.Test());
+    EXPECT_EQ(run.out, "Testing...\n\nsend frames:" + row.totals + " f/s\n");
+    EXPECT_EQ(FakePauses(), row.pauses) << row.totals;
+  }
 }
 
 TYPED_TEST(SendRunTest, ANegativeCountRunsUntilCtrlC) {
@@ -186,10 +215,10 @@ TEST(ClassicSendRunTest, PrintsARateOfZeroForNoTime) {
   EXPECT_EQ(run.out, "Testing...\n\nsend frames:1\ntime:0 us\nspeed:0 f/s\n");
 }
 
-TEST(ClassicSendRunTest, ShowsAClockSetBackAsItIs) {
+TEST(ClassicSendRunTest, PrintsANegativeTimeAsItIs) {
   TesterHarness<ClassicVariant> run;
-  SetFakeWallClock(10000000);
-  Fake().afterWrite = [] { SetFakeWallClock(9000000); };
+  SetFakeClock(10000000);
+  Fake().afterWrite = [] { SetFakeClock(9000000); };
   ASSERT_TRUE(run.Init({"-w", "-C", "2"}));
   EXPECT_FALSE(run.Test());
   EXPECT_EQ(run.out,

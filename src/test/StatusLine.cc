@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "can/LinkQuery.h"
 #include "can/RawSocket.h"
 #include "can/SystemCalls.h"
 #include "test/BusLimit.h"
@@ -40,8 +39,9 @@ bool StatusShown(bool framesToStandardOutput) {
 StatusLine::StatusLine(bool shown, int ifindex, const LinkFacts& before)
     : m_untilCheck(shown ? 1 : kNever),
       m_shown(shown),
-      m_ifindex(ifindex),
       m_before(before),
+      m_facts(before),
+      m_link(ifindex),
       m_lookedAt(shown ? sys::MonotonicMicros() : 0),
       m_shownAt(m_lookedAt) {}
 
@@ -57,11 +57,19 @@ void StatusLine::WatchReceive(int socket) { m_socket = socket; }
 void StatusLine::Check(int64_t frames) {
   if (!m_shown) return;
   const int64_t now = sys::MonotonicMicros();
-  m_countdown =
-      NextCountdown(m_countdown - m_untilCheck, now - m_lookedAt, m_most);
+  const int64_t sinceLook = now - m_lookedAt;
+  m_countdown = NextCountdown(m_countdown - m_untilCheck, sinceLook, m_most);
   m_untilCheck = m_countdown;
   m_lookedAt = now;
   if (now - m_shownAt >= kSecond) Show(frames, now);
+  if (m_before.can && now + sinceLook >= m_shownAt + kSecond) AskLink(now);
+}
+
+void StatusLine::AskLink(int64_t now) {
+  // A request unanswered for a second is given up and made anew.
+  if (m_link.Asked() && now - m_askedAt < kSecond) return;
+  m_link.Ask();
+  m_askedAt = now;
 }
 
 void StatusLine::Show(int64_t frames, int64_t now) {
@@ -75,7 +83,9 @@ void StatusLine::Show(int64_t frames, int64_t now) {
   if (m_socket >= 0)
     figures.dropsKnown = ReceiveDrops(m_socket, &figures.drops);
   if (m_before.can) {
-    const LinkFacts facts = ReadLinkFacts(m_ifindex);
+    LinkFacts told;
+    if (m_link.Take(0, &told) && told.can) m_facts = told;
+    const LinkFacts& facts = m_facts;
     figures.can = facts.can;
     figures.state = facts.state;
     figures.lost = Growth(m_before.Lost(), facts.Lost());

@@ -5,6 +5,7 @@
 
 #include "can/FrameBits.h"
 #include "can/LinkFacts.h"
+#include "can/LinkQuery.h"
 #include "can/WriteRefusals.h"
 
 // True when a run shows its status line: standard error is a terminal, and
@@ -35,7 +36,11 @@ class StatusLine {
   bool Due() { return --m_untilCheck == 0; }
 
   // Looks at the clock, and rewrites the line with `frames` so far when a
-  // second has passed since it was last written.
+  // second has passed since it was last written. The controller's facts
+  // are asked for at the last look before that, judged by the time since
+  // the look before, and taken at a later look without waiting: the loop
+  // never waits for the kernel, and an answer that does not come leaves
+  // the line's controller figures as they were.
   void Check(int64_t frames);
 
   // Erases the line from the cursor on: after Ctrl-C the terminal's echo of
@@ -43,6 +48,7 @@ class StatusLine {
   void Erase();
 
  private:
+  void AskLink(int64_t now);
   void Show(int64_t frames, int64_t now);
   void Write(const char* text, size_t length);
 
@@ -51,8 +57,10 @@ class StatusLine {
   int64_t m_most = 64;      // the most steps or frames between looks
   bool m_shown;
   bool m_written = false;
-  int m_ifindex;
   LinkFacts m_before;
+  LinkFacts m_facts;  // the latest the kernel told
+  LinkQuery m_link;
+  int64_t m_askedAt = 0;
   const WriteRefusals* m_refusals = nullptr;
   FrameBitsRange m_bits{};
   int m_socket = -1;

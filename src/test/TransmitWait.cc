@@ -5,7 +5,7 @@
 
 #include "can/LinkQuery.h"
 #include "can/SystemCalls.h"
-#include "time/WallClock.h"
+#include "time/Clock.h"
 
 namespace {
 

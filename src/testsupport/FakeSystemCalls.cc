@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "can/SystemCalls.h"
-#include "testsupport/FakeWallClock.h"
+#include "testsupport/FakeClock.h"
 
 FakeSystem& Fake() {
   static FakeSystem fake;
@@ -113,14 +113,14 @@ int GetSockOpt(int, int level, int name, void* value, socklen_t* length) {
 ssize_t Read(int, void* buffer, size_t size) {
   FakeSystem& fake = Fake();
   fake.calls.push_back("read");
+  if (fake.reads.empty() && fake.whenIdle) fake.whenIdle();
   if (fake.reads.empty()) {
-    if (fake.whenIdle) fake.whenIdle();
     errno = EAGAIN;
     return -1;
   }
   FakeSystem::Arrival arrival = fake.reads.front();
   fake.reads.pop_front();
-  if (arrival.wallClock >= 0) SetFakeWallClock(arrival.wallClock);
+  if (arrival.clock >= 0) SetFakeClock(arrival.clock);
   if (arrival.interrupt) raise(SIGINT);
   const size_t length = std::min(size, arrival.image.size());
   std::memcpy(buffer, arrival.image.data(), length);
@@ -146,6 +146,7 @@ ssize_t Write(int, const void* buffer, size_t size) {
 ssize_t ReadNow(int, void* buffer, size_t size) {
   FakeSystem& fake = Fake();
   fake.calls.push_back("read now");
+  if (fake.reads.empty() && fake.whenIdle) fake.whenIdle();
   if (fake.reads.empty()) {
     errno = EAGAIN;
     return -1;

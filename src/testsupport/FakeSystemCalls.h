@@ -26,10 +26,11 @@ struct FakeSystem {
   uint32_t drops = 0;  // what SO_MEMINFO tells of the receive buffer
   struct Arrival {
     Bytes image;
-    int64_t wallClock = -1;  // when >= 0, the wall clock at its arrival
+    int64_t clock = -1;  // when >= 0, the clock at its arrival
     bool interrupt = false;  // raise SIGINT as it arrives
   };
-  std::deque<Arrival> reads;  // once empty, reads fail after whenIdle
+  // Once empty, a read calls whenIdle, and fails unless that added more.
+  std::deque<Arrival> reads;
   std::function<void()> whenIdle;
   std::function<void()> afterWrite;
   int64_t monotonicStep = 0;  // microseconds per monotonic clock reading

@@ -13,7 +13,7 @@
 #include "test/ClassicVariant.h"
 #include "test/FdVariant.h"
 #include "testsupport/FakeSystemCalls.h"
-#include "testsupport/FakeWallClock.h"
+#include "testsupport/FakeClock.h"
 
 using Variants = testing::Types<FdVariant, ClassicVariant>;
 
@@ -26,7 +26,7 @@ class TesterHarness {
 
   TesterHarness() {
     Fake() = FakeSystem();
-    SetFakeWallClock(0);
+    SetFakeClock(0);
     FakePauses().clear();
     optind = 0;  // a fresh getopt scan
     Tester::m_quitSingle = false;
@@ -85,10 +85,10 @@ class TesterHarness {
   std::string m_input;
 };
 
-// The wall clock stands at `micros` times the writes so far after each one.
+// The clock stands at `micros` times the writes so far after each one.
 inline void AdvanceClockPerWrite(int64_t micros) {
   Fake().afterWrite = [micros] {
-    SetFakeWallClock(static_cast<int64_t>(Fake().written.size()) * micros);
+    SetFakeClock(static_cast<int64_t>(Fake().written.size()) * micros);
   };
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "time/CTimeStamp.h"
 
-#include "time/WallClock.h"
+#include "time/Clock.h"
 
 CTimeStamp* CTimeStamp::m_instance = nullptr;
 
@@ -14,8 +14,8 @@ CTimeStamp* CTimeStamp::GetInstance() {
 }
 
 bool CTimeStamp::Init() {
-  m_start = WallClockMicros();
+  m_start = ClockMicros();
   return true;
 }
 
-int64_t CTimeStamp::GetStamp() const { return WallClockMicros() - m_start; }
+int64_t CTimeStamp::GetStamp() const { return ClockMicros() - m_start; }

@@ -3,15 +3,15 @@
 
 #include <cstdint>
 
-// The process-wide stopwatch, in microseconds of wall-clock time. It starts
-// when first reached and is never freed.
+// The process-wide stopwatch, in microseconds of the monotonic clock
+// (Clock.h). It starts when first reached and is never freed.
 class CTimeStamp {
  public:
   static CTimeStamp* GetInstance();
 
   // Restarts the stopwatch; always true.
   bool Init();
-  // Microseconds since the last restart; negative when the clock was set back.
+  // Microseconds since the last restart.
   int64_t GetStamp() const;
 
  private:

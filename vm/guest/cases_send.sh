@@ -77,3 +77,43 @@ $FD can0 321##0$(rep 8 77) -w -l -t 2000 -i 321 -d 77
 $CL can1 321#7777777777777777 -w -l -t 2000 -i 321 -d 77
 EOF
 }
+
+t_send_huge_step() {
+    # One step of 5,000,000 frames on an SJA1000 board, minutes of sending:
+    # SIGINT ends it at once, and the totals count the frames that went out.
+    local tx0 n
+    tx0=$(stat_of sja0 tx_packets)
+    start_run send $CL -D sja0 -w -C 1 -c 5000000 || return
+    ensure "sja0 sent no frames" wait_until 50 stat_above sja0 tx_packets $((tx0 + 500))
+    expect_status "exit status" 1 stop_within send INT 100
+    n=$(frames_of "$W/send.out")
+    expect_run "send run" send send "$n"
+    expect_eq "frames sent on sja0 (tx_packets)" "$n" $(( $(stat_of sja0 tx_packets) - tx0 ))
+}
+
+t_send_clock_step() {
+    # The system time set a day forward or back during a paced run of 300
+    # steps of 3 ms changes nothing: its time lies between the pauses' sum
+    # and the run's span by the monotonic clock.
+    local prog dev step u0 span t
+    while read -r prog dev step; do
+        u0=$(uptime_cs)
+        start_run send $prog -D "$dev" -w -C 300 -t 3000 || continue
+        sleep 0.3
+        date -s "@$(( $(date +%s) + step ))" > /dev/null
+        wait_until 100 not_alive "$(pid_of send)"
+        span=$(( ($(uptime_cs) - u0 + 1) * 10000 ))
+        date -s "@$(( $(date +%s) - step ))" > /dev/null
+        expect_status "$prog, $step s: exit status" 1 reap send
+        expect_run "$prog, $step s" send send 300
+        t=$(sed -n 's/^time:\([0-9]*\) us$/\1/p' "$W/send.out")
+        echo "measured: $CASE: $prog, clock $step s: time ${t:-none} us, span $span us"
+        ensure "$prog, clock $step s: time ${t:-none} us not within 900000 to $span" \
+            [ "${t:-0}" -ge 900000 -a "${t:-0}" -le "$span" ]
+    done <<EOF
+$FD can0 86400
+$FD can0 -86400
+$CL can1 86400
+$CL can1 -86400
+EOF
+}

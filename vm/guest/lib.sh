@@ -244,6 +244,24 @@ stop_run() {
     reap "$1"
 }
 
+# stop_within NAME SIGNAL CS: SIGNAL to run NAME, which must end within CS
+# centiseconds (how long it took goes to the console; after 8 s it is
+# killed); returns its status.
+stop_within() {
+    local pid t0 rc
+    pid=$(pid_of "$1")
+    (sleep 8; kill -KILL "$pid" 2>/dev/null) &
+    t0=$(uptime_cs)
+    kill -"$2" "$pid"
+    reap "$1"
+    rc=$?
+    t0=$(( $(uptime_cs) - t0 ))
+    kill $! 2>/dev/null
+    echo "measured: $CASE: $1 ended $t0 cs after SIG$2"
+    ensure "$1 ended $t0 cs after SIG$2, not within $3" [ "$t0" -le "$3" ]
+    return "$rc"
+}
+
 # cpu_ticks PID: user + system time of the process, in clock ticks.
 cpu_ticks() {
     local st

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
-#include "testsupport/FakeWallClock.h"
+#include "testsupport/FakeClock.h"
 
 #include "testsupport/FakeSystemCalls.h"
-#include "time/WallClock.h"
+#include "time/Clock.h"
 
 namespace {
 int64_t g_now = 0;
 }
 
-void SetFakeWallClock(int64_t micros) { g_now = micros; }
+void SetFakeClock(int64_t micros) { g_now = micros; }
 
-int64_t WallClockMicros() { return g_now; }
+int64_t ClockNanos() { return g_now * 1000; }
 
 std::vector<int>& FakePauses() {
   static std::vector<int> pauses;
@@ -19,5 +19,6 @@ std::vector<int>& FakePauses() {
 
 void PauseMicros(int micros) {
   FakePauses().push_back(micros);
+  g_now += micros;
   Fake().monotonic += micros;
 }

@@ -370,7 +370,9 @@ initrd="$run_dir/initrd.gz"
 console="$run_dir/console.log"
 # The virt machine: the SJA1000 boards on one QEMU CAN bus, the CTU CAN FD
 # card's two controllers on another. The ZynqMP: its two CAN controllers on
-# one bus (named apart from the machine's canbus0/canbus1 properties).
+# one bus (named apart from the machine's canbus0/canbus1 properties), and
+# a silent sound back end for its display port's audio, which QEMU would
+# otherwise look for among the host's.
 case "$machine" in
     virt)
         qemu_machine=(-M virt -cpu cortex-a57 -smp 1
@@ -381,6 +383,7 @@ case "$machine" in
         ;;
     zynqmp)
         qemu_machine=(-M xlnx-zcu102,canbus0=cbus0,canbus1=cbus0 -object can-bus,id=cbus0
+            -audiodev none,id=noaudio
             -dtb "$run_dir/zynqmp.dtb")
         serial=ttyPS0,115200
         ;;
@@ -393,7 +396,7 @@ append="$append$bench_words"
 log "booting $kver on $machine ($mode), programs from $(dirname "$canfd_bin")"
 start=$(date +%s.%N)
 set +e
-QEMU_AUDIO_DRV=none timeout --foreground -k 5 "$vm_timeout" \
+timeout --foreground -k 5 "$vm_timeout" \
     qemu-system-aarch64 "${qemu_machine[@]}" -m 512M \
         -display none -monitor none -serial stdio -no-reboot -nic none \
         -kernel "$kernel_img" -initrd "$initrd" -append "$append" </dev/null |

@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Runs canfd_tester and can_tester end to end inside a small arm64 Linux VM
-# (qemu-system-aarch64) whose kernel has SocketCAN and the vcan driver.
+# (qemu-system-aarch64) whose kernel has SocketCAN and the vcan driver: the
+# generic virt machine with its PCI controller cards, or the ZynqMP board
+# model with the SoC's own two CAN controllers.
 #
 # Usage: vm/run.sh MODE [BIN_DIR]
 #   MODE     test  - the end-to-end cases of guest/tests.sh; exit 0 only if
-#                    every case passed (closing line "N passed, N failed")
+#                    every case passed (closing line "N passed, N failed,
+#                    N skipped"); on both machines, one after the other
 #            bench - guest/bench.sh: send and receive rates against can-utils
 #            demo  - guest/demo.sh: a short send and receive run to look at
 #            soak  - guest/soak.sh: 200,000 frames from one interface to
-#                    another per link, totals, file lines and memory checked
+#                    another per link, totals, file lines and memory
+#                    checked; on both machines, one after the other
 #   BIN_DIR  directory holding static aarch64 builds of canfd_tester and
 #            can_tester (searched up to three levels deep); default: $CAN_TESTER_BIN_DIR,
 #            else build-aarch64-static/ at the top of the repository.
 #
 # Environment:
-#   VM_TIMEOUT     seconds the whole VM may run (default 240; soak 900, bench 1500)
+#   VM_MACHINE     virt (default for bench and demo) or zynqmp (the
+#                  xlnx-zcu102 board model): run on that machine only
+#   VM_TIMEOUT     seconds a VM may run (default 240; soak 900, bench 1500)
 #   VM_SOAK_N      soak mode: frames per link (default 200000)
 #   VM_CASES       test mode: space-separated case names to run (default all)
 #   VM_BENCH_ROUNDS, VM_BENCH_N, VM_BENCH_RECV_N  bench mode: rounds of each
@@ -41,7 +47,7 @@ bindir=${2:-${CAN_TESTER_BIN_DIR:-$top/build-aarch64-static}}
 vm_timeout=${VM_TIMEOUT:-240}
 case "$mode" in soak) vm_timeout=${VM_TIMEOUT:-900} ;; bench) vm_timeout=${VM_TIMEOUT:-1500} ;; esac
 
-usage() { sed -n '3,32s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+usage() { sed -n '3,38s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 log() { printf 'run.sh: %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 
@@ -54,6 +60,22 @@ guest_script="$here/guest/$mode.sh"
 [ "$mode" = test ] && guest_script="$here/guest/tests.sh"
 [ -n "${VM_GUEST_SCRIPT:-}" ] && guest_script=$VM_GUEST_SCRIPT
 [ -f "$guest_script" ] || die "missing $guest_script"
+
+# Each machine is a VM run of its own, with its own verdict.
+machine=${VM_MACHINE:-}
+if [ -z "$machine" ] && { [ "$mode" = test ] || [ "$mode" = soak ]; }; then
+    failed_on=""
+    for machine in virt zynqmp; do
+        VM_MACHINE=$machine "$here/run.sh" "$mode" "$bindir" || failed_on="$failed_on $machine"
+    done
+    [ -z "$failed_on" ] || die "the run failed on:$failed_on"
+    exit 0
+fi
+machine=${machine:-virt}
+case "$machine" in
+    virt|zynqmp) ;;
+    *) die "VM_MACHINE must be virt or zynqmp, not '$machine'" ;;
+esac
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"
@@ -86,6 +108,7 @@ ensure_tool qemu-system-aarch64 qemu-system-arm
 ensure_tool cpio cpio
 ensure_tool gzip gzip
 ensure_tool readelf binutils
+[ "$machine" = zynqmp ] && ensure_tool dtc device-tree-compiler
 if [ "$mode" = bench ]; then
     ensure_tool aarch64-linux-gnu-gcc gcc-aarch64-linux-gnu libc6-dev-arm64-cross
 fi
@@ -242,11 +265,12 @@ mkdir -p "$stage"/{bin,sbin,usr/bin,usr/sbin,lib/aarch64-linux-gnu,lib/modules,o
 
 cp "$pkgdir/busybox-static/bin/busybox" "$stage/bin/busybox"
 
-# CAN core, vcan, the SJA1000 boards' drivers, vxcan, and the queue
-# disciplines that make a link slow (tbf) or lossy (netem).
+# CAN core, vcan, the queue disciplines that make a link slow (tbf) or
+# lossy (netem), and on virt the SJA1000 boards' drivers and vxcan.
 modules="net/can/can net/can/can-raw drivers/net/can/dev/can-dev drivers/net/can/vcan
-drivers/net/can/sja1000/sja1000 drivers/net/can/sja1000/kvaser_pci drivers/net/can/vxcan
 net/sched/sch_tbf net/sched/sch_netem"
+[ "$machine" = virt ] && modules="$modules drivers/net/can/sja1000/sja1000
+drivers/net/can/sja1000/kvaser_pci drivers/net/can/vxcan"
 for m in $modules; do
     f=""
     for ext in .ko .ko.xz .ko.zst .ko.gz; do
@@ -261,10 +285,21 @@ for m in $modules; do
         *.gz) gzip -dc "$f" > "$out" ;;
     esac
 done
-# The CTU CAN FD drivers, which the kernel package lacks, built from its source.
-. "$here/ctucanfd-modules.sh"
-ctucanfd_dir=$(ctucanfd_modules "$(sed -n 1p "$stamp")" "$(sed -n 3p "$stamp")" "$run_dir/ctucanfd")
-cp "$ctucanfd_dir/ctucanfd.ko" "$ctucanfd_dir/ctucanfd_pci.ko" "$stage/lib/modules/"
+# The drivers the kernel package lacks, built from its source: the CTU CAN
+# FD card's on virt, the Xilinx CAN controllers' on the ZynqMP, whose
+# device tree is ours.
+. "$here/driver-modules.sh"
+case "$machine" in
+    virt)
+        built=$(ctucanfd_modules "$(sed -n 1p "$stamp")" "$(sed -n 3p "$stamp")" "$run_dir/modules")
+        cp "$built/ctucanfd.ko" "$built/ctucanfd_pci.ko" "$stage/lib/modules/"
+        ;;
+    zynqmp)
+        built=$(xilinx_can_modules "$(sed -n 1p "$stamp")" "$(sed -n 3p "$stamp")" "$run_dir/modules")
+        cp "$built/xilinx_can.ko" "$stage/lib/modules/"
+        dtc -q -I dts -O dtb -o "$run_dir/zynqmp.dtb" "$here/zynqmp.dts" || die "dtc failed on $here/zynqmp.dts"
+        ;;
+esac
 
 # can-utils and iproute2 are dynamically linked: bring the loader and every
 # library they load, directly or through another library. Debian's ip and tc
@@ -333,20 +368,37 @@ initrd="$run_dir/initrd.gz"
 
 # ---------------------------------------------------------------- boot
 console="$run_dir/console.log"
-append="console=ttyAMA0 panic=-1 quiet loglevel=1 vmmode=$mode"
+# The virt machine: the SJA1000 boards on one QEMU CAN bus, the CTU CAN FD
+# card's two controllers on another. The ZynqMP: its two CAN controllers on
+# one bus (named apart from the machine's canbus0/canbus1 properties), and
+# a silent sound back end for its display port's audio, which QEMU would
+# otherwise look for among the host's.
+case "$machine" in
+    virt)
+        qemu_machine=(-M virt -cpu cortex-a57 -smp 1
+            -object can-bus,id=canbus0
+            -device kvaser_pci,canbus=canbus0 -device kvaser_pci,canbus=canbus0
+            -object can-bus,id=canbus1 -device ctucan_pci,canbus0=canbus1,canbus1=canbus1)
+        serial=ttyAMA0
+        ;;
+    zynqmp)
+        qemu_machine=(-M xlnx-zcu102,canbus0=cbus0,canbus1=cbus0 -object can-bus,id=cbus0
+            -audiodev none,id=noaudio
+            -dtb "$run_dir/zynqmp.dtb")
+        serial=ttyPS0,115200
+        ;;
+esac
+append="console=$serial panic=-1 quiet loglevel=1 vmmode=$mode vmmachine=$machine"
 [ -n "${VM_CASES:-}" ] && append="$append vmcases=$(printf '%s' "$VM_CASES" | tr ' ' ',')"
 [ -n "${VM_SOAK_N:-}" ] && append="$append vmsoakn=$VM_SOAK_N"
 append="$append$bench_words"
 
-log "booting $kver ($mode), programs from $(dirname "$canfd_bin")"
+log "booting $kver on $machine ($mode), programs from $(dirname "$canfd_bin")"
 start=$(date +%s.%N)
 set +e
 timeout --foreground -k 5 "$vm_timeout" \
-    qemu-system-aarch64 -M virt -cpu cortex-a57 -smp 1 -m 512M \
+    qemu-system-aarch64 "${qemu_machine[@]}" -m 512M \
         -display none -monitor none -serial stdio -no-reboot -nic none \
-        -object can-bus,id=canbus0 \
-        -device kvaser_pci,canbus=canbus0 -device kvaser_pci,canbus=canbus0 \
-        -object can-bus,id=canbus1 -device ctucan_pci,canbus0=canbus1,canbus1=canbus1 \
         -kernel "$kernel_img" -initrd "$initrd" -append "$append" </dev/null |
     tr -d '\r' | tee "$console"
 qrc=${PIPESTATUS[0]}
@@ -365,9 +417,10 @@ grep -aq '^@@VM-SETUP-FAILED' "$console" && problems+=("guest set-up failed: $(g
 if [ "$mode" = test ] || [ "$mode" = soak ]; then
     passed=$(grep -ac '^PASS ' "$console" || true)
     failed=$(grep -ac '^FAIL ' "$console" || true)
+    skipped=$(grep -ac '^SKIP ' "$console" || true)
     summary=$(grep -a '^@@SUMMARY ' "$console" | tail -n 1 || true)
-    if [ -n "$end_line" ] && [ "$summary" != "@@SUMMARY passed=$passed failed=$failed" ]; then
-        problems+=("the guest summary '${summary:-none}' does not match the case lines seen ($passed passed, $failed failed)")
+    if [ -n "$end_line" ] && [ "$summary" != "@@SUMMARY passed=$passed failed=$failed skipped=$skipped" ]; then
+        problems+=("the guest summary '${summary:-none}' does not match the case lines seen ($passed passed, $failed failed, $skipped skipped)")
     fi
     [ $((passed + failed)) -gt 0 ] || problems+=("no case ran")
     echo
@@ -380,11 +433,12 @@ else
 fi
 
 kept_log="$cache/console-$mode.log"
+[ "$machine" = virt ] || kept_log="$cache/console-$mode-$machine.log"
 cp "$console" "$kept_log"
 for p in "${problems[@]}"; do log "$p"; done
 log "whole run took ${elapsed}s (console log: ${kept_log#"$top"/})"
 if [ "$mode" = test ] || [ "$mode" = soak ]; then
-    echo "$passed passed, $failed failed"
+    echo "$passed passed, $failed failed, $skipped skipped"
     [ "$failed" = 0 ] && [ ${#problems[@]} = 0 ]
 else
     [ ${#problems[@]} = 0 ]

@@ -28,6 +28,7 @@ ROUNDS=${vmbenchrounds:-5}
 N=$(( ${vmbenchn:-16000} / 100 * 100 ))   # a whole number of 100-frame steps
 RN=${vmbenchrecvn:-4000}
 ROWS=${vmbenchrows:-all}    # all, send or receive
+MACHINE=${vmmachine:-virt}  # whose links the rows use
 BASE=/opt/baseline
 B=/tmp/bench
 SAMPLES=$B/samples      # one recorded figure a line: KEY <tab> ROUND <tab> VALUE
@@ -336,17 +337,17 @@ recv_row() {
 # ------------------------------------------------------------ the rows
 
 started=$(date +%s)
-say "$ROUNDS rounds, $N frames a send run, $RN a receive run; $(grep -c ^processor /proc/cpuinfo) CPU, kernel $(uname -r), $HZ clock ticks/s"
+say "$ROUNDS rounds, $N frames a send run, $RN a receive run; $MACHINE machine, $(grep -c ^processor /proc/cpuinfo) CPU, kernel $(uname -r), $HZ clock ticks/s"
 [ -d "$BASE" ] && say "baseline programs: $(ls "$BASE" | tr '\n' ' ')"
 
-if [ "$ROWS" != receive ]; then
+if [ "$ROWS" != receive ] && [ "$MACHINE" = virt ]; then
     #        program        length  interface
     send_row canfd_tester   8       can0
     send_row canfd_tester   64      can0
     send_row can_tester     8       can1
 fi
 
-if [ "$ROWS" != send ]; then
+if [ "$ROWS" != send ] && [ "$MACHINE" = virt ]; then
     #        program        display  sender     sending  receiving  length  our sender's options
     recv_row canfd_tester   none     cangen     can0     can0       8
     recv_row canfd_tester   file     cangen     can0     can0       8
@@ -367,6 +368,15 @@ if [ "$ROWS" != send ]; then
     recv_row can_tester     file     ours       sja0     sja1       8
     recv_row canfd_tester   file     ours       vxcan0   vxcan1     8
     recv_row canfd_tester   file     ours       fd0      fd1        64      -B
+fi
+
+# The ZynqMP board model: the two-node rows on its own two controllers.
+if [ "$MACHINE" = zynqmp ]; then
+    [ "$ROWS" != receive ] && send_row can_tester 8 xcan0
+    if [ "$ROWS" != send ]; then
+        recv_row can_tester none cangen xcan0 xcan1 8
+        recv_row can_tester file ours   xcan0 xcan1 8
+    fi
 fi
 
 say

@@ -15,72 +15,6 @@ fd_mode() {
     ip link set "$1" up
 }
 
-# grown_dump WIDTH FIRST MASK N LEN FILL MARK: the frames of grown_lines in
-# candump -L's notation: the identifier in WIDTH hexadecimal digits, MARK
-# ("#", "##5", "##4") and the payload.
-grown_dump() {
-    grown_frames "%0$1X$7" '%02X' "$2" "$3" "$4" "$5" "$6"
-}
-
-# shape_lines DEV < ROWS: the sequence lines of controller_runs' ROWS, a line
-# a type and length as they began (the eighth on share one), fill byte C3.
-shape_lines() {
-    awk -v dev="$1" 'function hex(s, i, n) { for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789ABCDEF", substr(s, i, 1)) - 1; return n }
-        function id(t, v) { return t == 2 ? sprintf("%08X", v % 536870912) : sprintf("%03X", v % 2048) }
-        { if (!(($2, $3) in shape)) shape[$2, $3] = ++shapes
-          l = shape[$2, $3] < 8 ? shape[$2, $3] : 8
-          if (!frames[l]) first[l] = id($2, hex($5))
-          frames[l] += $1; runs[l]++; last[l] = id($2, hex($5) + $1 - 1)
-          label[l] = sprintf("%s, %d byte%s%s", $2 == 2 ? "expand_data" : "stand_data", $3, $3 == 1 ? "" : "s", $3 > 4 ? ", fill C3" : "") }
-        END { for (l = 1; l <= shapes && l <= 8; l++)
-                  printf("sequence of %s%s:%d frames%s, identifiers %s to %s, 1 frame per step, none missing, repeated or out of order\n",
-                      dev, shapes == 1 ? "" : " (" ((l == 8 && shapes > 8) ? "other shapes" : label[l]) ")", frames[l],
-                      (runs[l] > 1) ? " in " runs[l] " sequences" : "", first[l], last[l]) }'
-}
-
-# controller_runs PROG SHOW ROWS: one receive run of PROG on fd1 in display
-# SHOW (none or file) and candump -L beside it, while each line of the file
-# ROWS, "N FRAMETYPE LEN BRS(-B or -) FIRST_ID", is one grow-mode send run
-# of PROG on fd0 of N frames; fill byte C3. Checks every send run, the
-# receive total, and the frames candump and (display file) the file got, in
-# order.
-controller_runs() {
-    local prog=$1 show=$2 rows=$3 n type len brs first kind mask width mark total=0 name
-    : > "$W/want.file"
-    : > "$W/want.dump"
-    start_dump dump fd1
-    case $show in
-        file) start_run recv $prog -D fd1 -S 2 -p "$W/frames.txt" || return 1 ;;
-        *) start_run recv $prog -D fd1 || return 1 ;;
-    esac
-    while read -r n type len brs first; do
-        [ "$brs" = - ] && brs=""
-        name="$prog -F $type -s $len $brs"
-        kind=stand_data mask=7FF width=3
-        [ "$type" = 2 ] && kind=expand_data mask=1FFFFFFF width=8
-        mark="#"
-        [ "$prog" = "$FD" ] && mark="##4"
-        [ -n "$brs" ] && mark="##5"
-        expect_status "$name: exit status" 1 run_fg send $prog -D fd0 -w -g -C "$n" -F "$type" \
-            -s "$len" -i "$first" -d C3 $brs
-        expect_run "$name" send send "$n"
-        bus_limit_apart "$name" fd0 "$W/send.err"
-        expect_empty "$name: stderr" "$W/send.err.rest"
-        grown_lines "$kind" "$first" "$mask" "$n" "$len" C3 >> "$W/want.file"
-        grown_dump "$width" "$first" "$mask" "$n" "$len" C3 "$mark" >> "$W/want.dump"
-        total=$((total + n))
-    done < "$rows"
-    settle fd1 "$(pid_of recv)"
-    expect_status "$prog on fd1: exit status" 0 stop_run recv
-    stop_dump dump "$total"
-    expect_run "$prog on fd1" recv receive "$total"
-    shape_lines fd1 < "$rows" > "$W/recv.err.want"
-    expect_recv_err "$prog on fd1: stderr"
-    [ "$show" = file ] && expect_file "$prog on fd1: output file" "$W/want.file" "$W/frames.txt"
-    awk '{ print $3 }' "$W/dump.log" > "$W/dump.got"
-    expect_file "candump on fd1" "$W/want.dump" "$W/dump.got"
-}
-
 t_fd_controllers() {
     # canfd_tester across the controllers: every payload length, with and
     # without the bit-rate switch, both identifier kinds, in grow mode; the
@@ -88,18 +22,18 @@ t_fd_controllers() {
     # from overflowing on the emulated CPU, which has no bit rate to pace it.
     local len brs type
     for len in 0 1 2 3 4 5 6 7 8 12 16 20 24 32 48 64; do
-        for brs in - -B; do
-            for type in 0 2; do echo "12 $type $len $brs 7FA"; done
+        for brs in "" -B; do
+            for type in 0 2; do echo "12 $type $len 7FA C3 $brs"; done
         done
     done > "$W/rows"
-    controller_runs $FD file "$W/rows"
+    grow_runs $FD fd0 fd1 file "$W/rows"
 }
 
 t_classic_on_fd_controllers() {
     # Classic frames on a CAN FD bus, data and remote frames of both kinds.
     # Unlike the SJA1000 model, this one carries remote frames with a length.
-    printf '20 0 8 - 7F8\n20 2 3 - 1FFFFFF0\n' > "$W/rows"
-    controller_runs $CL file "$W/rows"
+    printf '20 0 8 7F8 C3\n20 2 3 1FFFFFF0 C3\n' > "$W/rows"
+    grow_runs $CL fd0 fd1 file "$W/rows"
     local name="$CL remote frames"
     start_dump remote fd1
     start_run recv $CL -D fd1 || return 1
@@ -180,20 +114,7 @@ t_bus_limit_line() {
     # The bit rates are those `ip -details link show` gives; the bits of each
     # frame, stuff bits included, were counted by a separate program written
     # from the frame layout (BRS and the CRC delimiter at the nominal rate).
-    local prog dev bits us fps args rates
-    while read -r prog dev bits us fps args; do
-        rates=$(ip -details link show "$dev" | awk '$1 == "bitrate" { r = $2 } $1 == "dbitrate" { d = $2 }
-            END { print r; print d }')
-        set -- $rates
-        rates=$1
-        case " $args " in *" -B "*) rates="$1/$2" ;; esac
-        expect_status "$prog $args: exit status" 1 run_fg send $prog -D "$dev" -w -C 20 $args
-        expect_run "$prog $args" send send 20
-        sed 's/; this run \(faster: frames waited in the queue, or the controller does not keep to its bit timing\|[0-9]*% of it\)$//' \
-            "$W/send.err" > "$W/send.limit"
-        echo "bus limit of $dev:$rates bit/s, $bits bits, $us us a frame, $fps f/s at most" > "$W/want"
-        expect_file "$prog $args: stderr" "$W/want" "$W/send.limit"
-    done <<EOF
+    bus_limit_rows <<EOF
 $CL sja0 112 224.0 4464 -i 123 -d 55
 $CL sja0 132 264.0 3787 -F 2 -i 1ABCDE -d AA
 $FD fd0 30+549 139.8 7153 -s 64 -B -i 123 -d 55

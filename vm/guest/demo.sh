@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # A short look at both programs: a receive run with screen display in the
 # background, a send run of a few frames (with loopback on where both share
-# one vcan; from one board to the other across the SJA1000 bus), then SIGINT
+# one vcan; from one controller to the other across a CAN bus), then SIGINT
 # to the receive run. Everything the programs print goes straight to the console.
 # Ends with status 1 if a run did not end the way it should.
 
@@ -43,9 +43,12 @@ demo can0 canfd_tester -D can0 -S 1 -- \
     canfd_tester -D can0 -w -l -B -F 2 -i 1ABC -s 12 -d 5A -g -C 5 -t 20000
 demo can1 can_tester -D can1 -S 1 -- \
     can_tester -D can1 -w -l -F 0 -i 7FE -s 8 -d 11 -g -C 4 -t 20000
-# Two nodes: from one SJA1000 board to the other, default options.
-demo sja1 can_tester -D sja1 -S 1 -- \
-    can_tester -D sja0 -w -F 2 -i 1ABCDE -s 6 -d 22 -g -C 3
+# Two nodes: from one controller to the other (the SJA1000 boards, or the
+# ZynqMP's own two), default options.
+tx=sja0 rx=sja1
+[ "${vmmachine:-virt}" = zynqmp ] && tx=xcan0 rx=xcan1
+demo $rx can_tester -D $rx -S 1 -- \
+    can_tester -D $tx -w -F 2 -i 1ABCDE -s 6 -d 22 -g -C 3
 
 echo
 echo "### the bus side of a send run, as candump shows it:"

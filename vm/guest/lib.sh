@@ -5,13 +5,15 @@
 #   @@CASE <case>                     (the case begins)
 #   PASS <case>
 #   FAIL <case>: <first problem>      (further detail lines follow, indented)
-#   @@SUMMARY passed=N failed=N
+#   SKIP <case>: <why>                (a case of another machine)
+#   @@SUMMARY passed=N failed=N skipped=N
 #
 # A case's background processes keep their PID in $W/NAME.pid, so that the
 # helpers find them by NAME and the teardown ends whatever is left.
 
 PASSED=0
 FAILED=0
+SKIPPED=0
 CASE=""
 W=/tmp/case            # scratch directory of the current case
 CHECKS=/tmp/checks     # a line for every check made since boot
@@ -96,8 +98,35 @@ run_case() {
     case_end
 }
 
+# skip_case NAME MACHINE: the case NAME needs MACHINE, not this one.
+skip_case() {
+    echo "SKIP $1: needs the $2 machine (VM_MACHINE=$2), this is ${vmmachine:-virt}"
+    SKIPPED=$((SKIPPED + 1))
+}
+
+# kernel_log_case: the last case of a run: the kernel logged no oops, BUG,
+# stall or warning, but for the one warning whose line is
+# $KERNEL_WARNING_KNOWN (a machine's set-up may name one it causes).
+kernel_log_case() {
+    case_start kernel_log
+    dmesg > "$W/dmesg"
+    if [ -n "${KERNEL_WARNING_KNOWN:-}" ]; then
+        # The known warning's report, from its line to its end marker, is left out.
+        awk -v known="$KERNEL_WARNING_KNOWN" '
+            !skip && /WARNING:/ && index($0, known) && !seen { skip = 1; seen = 1 }
+            !skip { print }
+            skip && /---\[ end trace/ { skip = 0 }' "$W/dmesg" > "$W/dmesg.rest"
+    else
+        cp "$W/dmesg" "$W/dmesg.rest"
+    fi
+    grep -E 'WARNING:|BUG:|kernel BUG|Oops|Call trace:|Unable to handle|Kernel panic|INFO: task|rcu: INFO|LOCKUP|lockup' \
+        "$W/dmesg.rest" > "$W/dmesg.bad"
+    expect_empty "kernel log: warnings, oopses or stalls" "$W/dmesg.bad"
+    case_end
+}
+
 summary() {
-    echo "@@SUMMARY passed=$PASSED failed=$FAILED"
+    echo "@@SUMMARY passed=$PASSED failed=$FAILED skipped=$SKIPPED"
     [ "$FAILED" = 0 ] && [ "$PASSED" -gt 0 ]
 }
 
@@ -435,9 +464,31 @@ device_of() {
 # checks that and writes the other lines to ERR_FILE.rest.
 bus_limit_apart() {
     local want=0
-    case $2 in sja*|fd*) want=1 ;; esac
+    case $2 in sja*|fd*|xcan*) want=1 ;; esac
     expect_eq "$1: bus-limit lines on stderr" "$want" "$(grep -c "^bus limit of $2:" "$3")"
     grep -v "^bus limit of $2:" "$3" > "$3.rest"
+}
+
+# bus_limit_rows: each line of stdin, "PROG DEV BITS US FPS ARGS...", a send
+# run of 20 frames of PROG on DEV with ARGS, whose stderr must be the
+# bus-limit line for BITS bits a frame, US microseconds a frame and FPS
+# frames a second at the bit rate (and data bit rate, with -B) that
+# `ip -details link show DEV` gives (the run's own share masked).
+bus_limit_rows() {
+    local prog dev bits us fps args rates
+    while read -r prog dev bits us fps args; do
+        rates=$(ip -details link show "$dev" | awk '$1 == "bitrate" { r = $2 } $1 == "dbitrate" { d = $2 }
+            END { print r; print d }')
+        set -- $rates
+        rates=$1
+        case " $args " in *" -B "*) rates="$1/$2" ;; esac
+        expect_status "$prog $args: exit status" 1 run_fg send $prog -D "$dev" -w -C 20 $args
+        expect_run "$prog $args" send send 20
+        sed 's/; this run \(faster: frames waited in the queue, or the controller does not keep to its bit timing\|[0-9]*% of it\)$//' \
+            "$W/send.err" > "$W/send.limit"
+        echo "bus limit of $dev:$rates bit/s, $bits bits, $us us a frame, $fps f/s at most" > "$W/want"
+        expect_file "$prog $args: stderr" "$W/want" "$W/send.limit"
+    done
 }
 
 # rates_masked FILE: FILE with the numbers of "time:" and "speed:" lines
@@ -595,4 +646,90 @@ thousand() {
     expect_recv_err "$name: receive run: stderr"
     expect_eq "$name: frames sent" 1000 "$(frames_of "$W/send.out")"
     expect_eq "$name: frames received" 1000 "$(frames_of "$W/recv.out")"
+}
+
+# grown_dump WIDTH FIRST MASK N LEN FILL MARK: the frames of grown_lines in
+# candump -L's notation: the identifier in WIDTH hexadecimal digits, MARK
+# ("#", "##5", "##4") and the payload.
+grown_dump() {
+    grown_frames "%0$1X$7" '%02X' "$2" "$3" "$4" "$5" "$6"
+}
+
+# each K: every line of stdin K times.
+each() { awk -v k="$1" '{ for (i = 0; i < k; i++) print }'; }
+
+# shape_lines DEV PER < ROWS: the sequence lines of grow_runs' ROWS, a line a
+# frame type, length and fill byte as they began (the eighth on share one).
+shape_lines() {
+    awk -v dev="$1" -v per="$2" 'function hex(s, i, n) { for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789ABCDEF", substr(toupper(s), i, 1)) - 1; return n }
+        function id(t, v) { return t == 2 ? sprintf("%08X", v % 536870912) : sprintf("%03X", v % 2048) }
+        { fill = $3 > 4 ? sprintf(", fill %02X", hex($5)) : ""
+          if (!(($2, $3, fill) in shape)) shape[$2, $3, fill] = ++shapes
+          l = shape[$2, $3, fill] < 8 ? shape[$2, $3, fill] : 8
+          if (!frames[l]) first[l] = id($2, hex($4))
+          frames[l] += $1 * per; runs[l]++; last[l] = id($2, hex($4) + $1 - 1)
+          label[l] = sprintf("%s, %d byte%s%s", $2 == 2 ? "expand_data" : "stand_data", $3, $3 == 1 ? "" : "s", fill) }
+        END { for (l = 1; l <= shapes && l <= 8; l++)
+                  printf("sequence of %s%s:%d frames%s, identifiers %s to %s, %d frame%s per step, none missing, repeated or out of order\n",
+                      dev, shapes == 1 ? "" : " (" ((l == 8 && shapes > 8) ? "other shapes" : label[l]) ")", frames[l],
+                      (runs[l] > 1) ? " in " runs[l] " sequences" : "", first[l], last[l], per, (per == 1) ? "" : "s") }'
+}
+
+# grow_runs PROG TX RX SHOW ROWS: one receive run of PROG on RX in display
+# SHOW (none, screen or file), and candump -L beside it but in display
+# none, while each line of the file ROWS, "STEPS FRAMETYPE LEN FIRST_ID FILL
+# [OPTION...]", is one grow-mode send run of PROG on TX of STEPS steps, with
+# the OPTIONs (-B, -c K, -t US ...). Checks every send run (totals, the
+# frames TX counted sent, nothing on stderr but the bus-limit line), the
+# receive run's totals, its frame lines (screen) or file, the frames candump
+# got, in order, and the receive run's sequence lines, none missing (a line
+# per kind, length and fill byte); all rows send the same frames per step. Display none is for
+# long unpaced runs, which candump cannot keep up with on the emulated CPU.
+grow_runs() {
+    local prog=$1 tx=$2 rx=$3 show=$4 rows=$5 steps type len first fill opts
+    local kind mask width mark per=1 n total=0 name tx0
+    : > "$W/want.lines"
+    : > "$W/want.dump"
+    [ "$show" = none ] || start_dump dump "$rx"
+    case $show in
+        file) start_run recv $prog -D "$rx" -S 2 -p "$W/frames.txt" || return 1 ;;
+        screen) start_run recv $prog -D "$rx" -S 1 || return 1 ;;
+        *) start_run recv $prog -D "$rx" || return 1 ;;
+    esac
+    while read -r steps type len first fill opts; do
+        name="$prog -D $tx -g -C $steps -F $type -s $len -i $first -d $fill $opts"
+        case " $opts " in *" -c "*) per=$(echo " $opts " | sed 's/.* -c \([0-9]*\) .*/\1/') ;; esac
+        n=$((steps * per))
+        kind=stand_data mask=7FF width=3
+        [ "$type" = 2 ] && kind=expand_data mask=1FFFFFFF width=8
+        mark="#"
+        [ "$prog" = "$FD" ] && mark="##4"
+        case " $opts " in *" -B "*) mark="##5" ;; esac
+        tx0=$(stat_of "$tx" tx_packets)
+        expect_status "$name: exit status" 1 run_fg send $prog -D "$tx" -w -g -C "$steps" -F "$type" \
+            -s "$len" -i "$first" -d "$fill" $opts
+        expect_run "$name" send send "$n"
+        bus_limit_apart "$name" "$tx" "$W/send.err"
+        expect_empty "$name: stderr" "$W/send.err.rest"
+        expect_eq "$name: frames sent on $tx (tx_packets)" "$n" $(( $(stat_of "$tx" tx_packets) - tx0 ))
+        grown_lines "$kind" "$first" "$mask" "$steps" "$len" "$fill" | each "$per" >> "$W/want.lines"
+        grown_dump "$width" "$first" "$mask" "$steps" "$len" "$fill" "$mark" | each "$per" >> "$W/want.dump"
+        total=$((total + n))
+    done < "$rows"
+    settle "$rx" "$(pid_of recv)"
+    expect_status "$prog on $rx: exit status" 0 stop_run recv
+    if [ "$show" = screen ]; then
+        { echo Testing...; cat "$W/want.lines"; totals receive "$total"; } > "$W/recv.want"
+        expect_output "$prog on $rx: stdout" "$W/recv.want" "$W/recv.out"
+    else
+        expect_run "$prog on $rx" recv receive "$total"
+    fi
+    shape_lines "$rx" "$per" < "$rows" > "$W/recv.err.want"
+    expect_recv_err "$prog on $rx: stderr"
+    rm "$W/recv.err.want"
+    [ "$show" = file ] && expect_file "$prog on $rx: output file" "$W/want.lines" "$W/frames.txt"
+    [ "$show" = none ] && return
+    stop_dump dump "$total"
+    awk '{ print $3 }' "$W/dump.log" > "$W/dump.got"
+    expect_file "candump on $rx" "$W/want.dump" "$W/dump.got"
 }

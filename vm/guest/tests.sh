@@ -7,6 +7,9 @@
 # (written `t_NAME() {` or `t_NAME () {`), run in their order there; vmcases
 # (VM_CASES on the host) picks some by NAME.
 # Each runs in a subshell between its start marker and its teardown.
+# A topic file's cases need the virt machine unless the file sets
+# CASES_MACHINE to another; on any other machine they are skipped, by name.
+# Last comes the check of the kernel's log (kernel_log_case).
 #
 # Things to keep in mind when reading the cases:
 # - Both programs set CAN_RAW_LOOPBACK to their -l value (0 by default), so a
@@ -20,12 +23,16 @@
 
 FD=canfd_tester
 CL=can_tester
-TOPICS="options send receive positional nodes controllers sequence faults"
+TOPICS="options send receive positional nodes controllers sequence faults zynqmp"
 
 all=""
+machines=""    # "CASE:MACHINE" for each case
 for topic in $TOPICS; do
+    CASES_MACHINE=virt
     . "/guest/cases_$topic.sh"
-    all="$all $(sed -n 's/^t_\([A-Za-z0-9_]*\)[[:space:]]*()[[:space:]]*{.*/\1/p' "/guest/cases_$topic.sh")"
+    names=$(sed -n 's/^t_\([A-Za-z0-9_]*\)[[:space:]]*()[[:space:]]*{.*/\1/p' "/guest/cases_$topic.sh")
+    all="$all $names"
+    for c in $names; do machines="$machines $c:$CASES_MACHINE"; done
 done
 links=$(ls /sys/class/net)
 
@@ -33,9 +40,13 @@ links=$(ls /sys/class/net)
 suite_start=$(date +%s)
 for c in $(echo "${vmcases:-$all}" | tr ',' ' '); do
     case " $(echo $all) " in
-        *" $c "*) run_case "$c" "$links" ;;
+        *" $c "*)
+            need=${machines#* $c:}
+            need=${need%% *}
+            if [ "$need" = "${vmmachine:-virt}" ]; then run_case "$c" "$links"; else skip_case "$c" "$need"; fi ;;
         *) case_start "$c"; problem "no such case"; case_end ;;
     esac
 done
+kernel_log_case
 echo "guest: cases took $(( $(date +%s) - suite_start )) s, $(wc -l < "$CHECKS") checks"
 summary

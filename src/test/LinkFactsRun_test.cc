@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "test/ControllerReport.h"
-#include "test/LossReport.h"
+#include "report/TroubleLine.h"
+#include "report/RefusalLine.h"
 #include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeClock.h"
 #include "testsupport/LinkReplyTesting.h"

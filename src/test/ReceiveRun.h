@@ -8,13 +8,13 @@
 
 #include "can/LinkQuery.h"
 #include "test/CanTester.h"
-#include "test/ControllerReport.h"
+#include "report/TroubleLine.h"
 #include "test/FrameLine.h"
-#include "test/LossReport.h"
+#include "report/RefusalLine.h"
 #include "test/RateLine.h"
-#include "test/SequenceCheck.h"
-#include "test/SequenceLine.h"
-#include "test/StatusLine.h"
+#include "report/sequence/SequenceCheck.h"
+#include "report/sequence/SequenceLine.h"
+#include "report/StatusLine.h"
 
 template <class Variant>
 bool CanTester<Variant>::ReadFrame() {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "test/LossReport.h"
+#include "report/RefusalLine.h"
 #include "testsupport/ChannelTestSupport.h"
 #include "testsupport/FakeClock.h"
 #include "testsupport/FakeSystemCalls.h"

@@ -7,15 +7,15 @@
 #include <cstring>
 
 #include "can/LinkQuery.h"
-#include "test/BusLimit.h"
+#include "report/BusLimitLine.h"
 #include "test/CanTester.h"
-#include "test/ControllerReport.h"
-#include "test/LossReport.h"
+#include "report/TroubleLine.h"
+#include "report/RefusalLine.h"
 #include "test/RateLine.h"
 #include "test/SettingLimits.h"
-#include "test/StatusLine.h"
+#include "report/StatusLine.h"
 #include "test/TransmitWait.h"
-#include "test/UntransmittedLine.h"
+#include "report/UntransmittedLine.h"
 #include "time/CTimeStamp.h"
 #include "time/Clock.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "test/LossReport.h"
+#include "report/RefusalLine.h"
 #include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeClock.h"
 #include "testsupport/TesterHarness.h"

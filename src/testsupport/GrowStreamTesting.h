@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "test/SequenceTotals.h"
+#include "report/sequence/SequenceTotals.h"
 
 // Test support: grow-mode send runs' frames as a receive run gets them,
 // made with known faults (lost, doubled, late, other nodes' frames among

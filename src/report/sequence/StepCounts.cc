@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/StepCounts.h"
+#include "report/sequence/StepCounts.h"
 
 #include <algorithm>
 #include <cmath>

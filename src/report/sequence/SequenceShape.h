@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "test/SequenceTotals.h"
+#include "report/sequence/SequenceTotals.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "payload words are compared as little-endian numbers");

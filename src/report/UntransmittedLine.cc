@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "test/UntransmittedLine.h"
+#include "report/UntransmittedLine.h"
 
-#include "test/AfterTheTotals.h"
-#include "test/Formatted.h"
+#include "report/AfterTheTotals.h"
+#include "report/Formatted.h"
 
 std::string UntransmittedLine(const char* device, int64_t untransmitted,
                               bool unacknowledged) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/StatusLine.h"
+#include "report/StatusLine.h"
 
 #include <unistd.h>
 
@@ -8,8 +8,8 @@
 
 #include "can/RawSocket.h"
 #include "can/SystemCalls.h"
-#include "test/BusLimit.h"
-#include "test/StatusText.h"
+#include "report/BusLimitLine.h"
+#include "report/StatusText.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/SequenceLine.h"
+#include "report/sequence/SequenceLine.h"
 
 #include <linux/can.h>
 
@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "can/FrameImage.h"
-#include "test/AfterTheTotals.h"
-#include "test/Formatted.h"
+#include "report/AfterTheTotals.h"
+#include "report/Formatted.h"
 #include "test/FrameLine.h"
 
 namespace {

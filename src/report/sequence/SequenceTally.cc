@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/SequenceTally.h"
+#include "report/sequence/SequenceTally.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/SequenceCheck.h"
+#include "report/sequence/SequenceCheck.h"
 
 #include <linux/can.h>
 

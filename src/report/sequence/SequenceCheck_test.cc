@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/SequenceCheck.h"
+#include "report/sequence/SequenceCheck.h"
 
 #include <gtest/gtest.h>
 #include <linux/can.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "test/SequenceLine.h"
+#include "report/sequence/SequenceLine.h"
 #include "testsupport/GrowStreamTesting.h"
 
 namespace {

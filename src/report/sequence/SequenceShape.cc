@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/SequenceShape.h"
+#include "report/sequence/SequenceShape.h"
 
 #include <linux/can.h>
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "test/LossReport.h"
+#include "report/RefusalLine.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "can/RawSocket.h"
-#include "test/AfterTheTotals.h"
-#include "test/Formatted.h"
+#include "report/AfterTheTotals.h"
+#include "report/Formatted.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "test/SequenceTotals.h"
+#include "report/sequence/SequenceTotals.h"
 
 // The lines on standard error, after a receive run's totals, that judge the
 // sequences of grow-mode send runs that came to `device`. Each is empty when

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/LossReport.h"
+#include "report/RefusalLine.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <numeric>
 
-#include "test/UntransmittedLine.h"
+#include "report/UntransmittedLine.h"
 #include "testsupport/LinkReplyTesting.h"
 #include "testsupport/TesterHarness.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/StatusLine.h"
+#include "report/StatusLine.h"
 
 #include <gtest/gtest.h>
 #include <linux/can/netlink.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "test/StatusText.h"
+#include "report/StatusText.h"
 #include "testsupport/FakeSystemCalls.h"
 #include "testsupport/LinkReplyTesting.h"
 

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "test/SequenceShape.h"
-#include "test/SequenceTally.h"
-#include "test/SequenceTotals.h"
-#include "test/SequenceTrack.h"
+#include "report/sequence/SequenceShape.h"
+#include "report/sequence/SequenceTally.h"
+#include "report/sequence/SequenceTotals.h"
+#include "report/sequence/SequenceTrack.h"
 
 // Follows the sequences that grow-mode send runs put on the bus, frame by
 // frame, in fixed-size state: no allocation, however long the run. Runs of

@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
-#include "test/SequenceShape.h"
-#include "test/SequenceTally.h"
-#include "test/SequenceTotals.h"
-#include "test/StepCounts.h"
+#include "report/sequence/SequenceShape.h"
+#include "report/sequence/SequenceTally.h"
+#include "report/sequence/SequenceTotals.h"
+#include "report/sequence/StepCounts.h"
 
 // Follows the grow-mode send runs of one shape, one after the other, frame
 // by frame in fixed memory, and hands each sequence's totals to the tally

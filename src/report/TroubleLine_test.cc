@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/ControllerReport.h"
+#include "report/TroubleLine.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "test/SequenceTotals.h"
+#include "report/sequence/SequenceTotals.h"
 
 // The totals of the sequences as they end, by kind, length and fill byte,
 // and the first frame that belongs to none.

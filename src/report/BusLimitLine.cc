@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "test/BusLimit.h"
+#include "report/BusLimitLine.h"
 
 #include <cstdio>
 
-#include "test/AfterTheTotals.h"
-#include "test/Formatted.h"
+#include "report/AfterTheTotals.h"
+#include "report/Formatted.h"
 
 namespace {
 

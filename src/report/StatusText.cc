@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/StatusText.h"
+#include "report/StatusText.h"
 
 #include <linux/can/netlink.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/BusLimit.h"
+#include "report/BusLimitLine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "test/SequenceTrack.h"
+#include "report/sequence/SequenceTrack.h"
 
 #include <algorithm>
 #include <iterator>

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "report/AfterTheTotals.h"
 #include "report/Formatted.h"
 
 namespace {
@@ -19,10 +18,6 @@ void AppendBits(std::string* text, const FrameBits& bits) {
 void AppendMicros(std::string* text, int64_t nanos) {
   *text += Formatted("%lld.%lld", static_cast<long long>(nanos / 1000),
                      static_cast<long long>(nanos % 1000 / 100));
-}
-
-uint32_t DataBitrate(const LinkFacts& facts) {
-  return (facts.ctrlmode & CAN_CTRLMODE_FD) != 0 ? facts.dataBitrate : 0;
 }
 
 long long Percent(double share) { return static_cast<long long>(share); }
@@ -74,20 +69,4 @@ std::string BusLimitLine(const char* device, const LinkFacts& facts,
     }
   }
   return line + "\n";
-}
-
-void ReportBusLimit(const char* device, const LinkFacts& facts,
-                    const FrameBitsRange& frame, int64_t frames,
-                    int64_t elapsedMicros) {
-  PrintAfterTheTotals(
-      BusLimitLine(device, facts, frame, frames, elapsedMicros));
-}
-
-int64_t FrameNanosOn(const LinkFacts& facts, const FrameBits& bits) {
-  return FrameNanos(bits, facts.bitrate, DataBitrate(facts));
-}
-
-double BusShare(int64_t frames, int64_t frameNanos, int64_t elapsedMicros) {
-  return 100.0 * static_cast<double>(frames) * static_cast<double>(frameNanos) /
-         (static_cast<double>(elapsedMicros) * 1000.0);
 }

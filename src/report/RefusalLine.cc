@@ -2,11 +2,9 @@
 #include "report/RefusalLine.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "can/RawSocket.h"
-#include "report/AfterTheTotals.h"
 #include "report/Formatted.h"
 
 namespace {
@@ -38,22 +36,6 @@ std::string Cause(const char* device, int reason, bool unacknowledged) {
 
 }  // namespace
 
-std::string DropLine(const char* device, uint32_t drops) {
-  if (drops == 0) return "";
-  return Formatted(
-      "dropped frames:%u, which reached %s while the receive buffer was full "
-      "(read faster, with display none or file, or raise "
-      "net.core.rmem_default)\n",
-      drops, device);
-}
-
-std::string UnreadLine(const char* device, int64_t unread) {
-  if (unread == 0) return "";
-  return Formatted(
-      "unread frames:%lld, which reached %s after the count ended\n",
-      static_cast<long long>(unread), device);
-}
-
 std::string RefusalLine(const char* device, const WriteRefusals& refusals,
                         bool unacknowledged) {
   const int64_t total = refusals.Total();
@@ -63,17 +45,4 @@ std::string RefusalLine(const char* device, const WriteRefusals& refusals,
                    static_cast<long long>(total),
                    reason == 0 ? "short write" : strerror(reason)) +
          Cause(device, reason, unacknowledged) + "\n";
-}
-
-void ReportDrops(const char* device, uint32_t drops) {
-  PrintAfterTheTotals(DropLine(device, drops));
-}
-
-void ReportUnread(const char* device, int64_t unread) {
-  PrintAfterTheTotals(UnreadLine(device, unread));
-}
-
-void ReportRefusals(const char* device, const WriteRefusals& refusals,
-                    bool unacknowledged) {
-  PrintAfterTheTotals(RefusalLine(device, refusals, unacknowledged));
 }

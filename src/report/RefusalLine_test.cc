@@ -18,7 +18,7 @@ WriteRefusals RefusalsOf(const std::vector<int>& errors) {
 
 }  // namespace
 
-TEST(LossReportTest, RefusalLineNamesTheMostCommonReasonAndItsCause) {
+TEST(RefusalLineTest, NamesTheMostCommonReasonAndItsCause) {
   const struct {
     std::vector<int> errors;
     bool unacknowledged;
@@ -51,24 +51,4 @@ TEST(LossReportTest, RefusalLineNamesTheMostCommonReasonAndItsCause) {
               row.line)
         << testing::PrintToString(row.errors) << " " << row.unacknowledged;
   }
-}
-
-TEST(LossReportTest, DropAndUnreadLinesCountFramesTheTotalsLeaveOut) {
-  const struct {
-    std::string line;
-    std::string want;
-  } rows[] = {
-      {DropLine("can1", 0), ""},
-      {DropLine("can1", 5),
-       "dropped frames:5, which reached can1 while the receive buffer was "
-       "full (read faster, with display none or file, or raise "
-       "net.core.rmem_default)\n"},
-      {UnreadLine("can1", 0), ""},
-      {UnreadLine("can1", 2),
-       "unread frames:2, which reached can1 after the count ended\n"},
-      {UnreadLine("vxcan1", INT64_MAX),
-       "unread frames:9223372036854775807, which reached vxcan1 after the "
-       "count ended\n"},
-  };
-  for (const auto& row : rows) EXPECT_EQ(row.line, row.want);
 }

@@ -8,7 +8,6 @@
 
 #include "can/RawSocket.h"
 #include "can/SystemCalls.h"
-#include "report/BusLimitLine.h"
 #include "report/StatusText.h"
 
 namespace {

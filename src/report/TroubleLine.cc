@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "report/TroubleLine.h"
 
-#include <cstdio>
+#include <cstdint>
 
-#include "report/AfterTheTotals.h"
 #include "report/Formatted.h"
 
 namespace {
@@ -14,16 +13,9 @@ bool Failing(uint32_t state) {
 
 }  // namespace
 
-std::string LostLine(const char* device, uint64_t lost) {
-  if (lost == 0) return "";
-  return "lost frames:" + std::to_string(lost) + ", which the controller of " +
-         device +
-         " lost: the driver did not empty it in time (interrupt load, CPU "
-         "frequency, a slow bus driver such as SPI)\n";
-}
-
 std::string TroubleLine(const char* device, const LinkFacts& before,
                         const LinkFacts& after) {
+  if (!before.can || !after.can) return "";
   const can_device_stats& a = before.device;
   const can_device_stats& b = after.device;
   const uint64_t counts[] = {Growth(a.bus_error, b.bus_error),
@@ -45,18 +37,6 @@ std::string TroubleLine(const char* device, const LinkFacts& before,
       static_cast<unsigned long long>(counts[3]),
       static_cast<unsigned long long>(counts[4]), device,
       StateName(after.state), after.errors.txerr, after.errors.rxerr, device);
-}
-
-std::string ControllerLines(const char* device, const LinkFacts& before,
-                            const LinkFacts& after) {
-  if (!before.can || !after.can) return "";
-  return LostLine(device, Growth(before.Lost(), after.Lost())) +
-         TroubleLine(device, before, after);
-}
-
-void ReportController(const char* device, const LinkFacts& before,
-                      const LinkFacts& after) {
-  PrintAfterTheTotals(ControllerLines(device, before, after));
 }
 
 bool Unacknowledged(const LinkFacts& before, const LinkFacts& after) {

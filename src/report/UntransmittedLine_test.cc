@@ -1,22 +1,23 @@
 // SPDX-License-Identifier: MIT
+#include "report/UntransmittedLine.h"
+
 #include <gtest/gtest.h>
 
 #include <numeric>
 
-#include "report/UntransmittedLine.h"
 #include "testsupport/LinkReplyTesting.h"
 #include "testsupport/TesterHarness.h"
 
-static std::string Untransmitted(int64_t frames, bool unacknowledged) {
+static std::string Line(int64_t frames, bool unacknowledged) {
   return UntransmittedLine("can0", frames, unacknowledged);
 }
 
-TEST(UntransmittedTest, NamesTheLikelyCause) {
-  EXPECT_EQ(Untransmitted(5, true),
+TEST(UntransmittedLineTest, NamesTheLikelyCause) {
+  EXPECT_EQ(Line(5, true),
             "untransmitted frames:5, which can0 had not sent when the run "
             "ended: no node acknowledged them (is another node on the bus, at "
             "the same bit rate, with termination?)\n");
-  EXPECT_EQ(Untransmitted(2, false),
+  EXPECT_EQ(Line(2, false),
             "untransmitted frames:2, which can0 had not sent when the run "
             "ended: dropped or held by a queue discipline or the driver (tc -s "
             "qdisc show dev can0; ip -details -statistics link show can0)\n");
@@ -24,7 +25,7 @@ TEST(UntransmittedTest, NamesTheLikelyCause) {
 
 // Send runs whose controller tells `told` before, after and during the wait,
 // the last facts again and again.
-TEST(UntransmittedTest, ASendRunWaitsUntilTheControllerSentItsFrames) {
+TEST(UntransmittedLineTest, ASendRunWaitsUntilTheControllerSentItsFrames) {
   const auto sent = [](uint64_t frames, uint32_t state = 0) {
     LinkFacts facts = ControllerFacts();
     facts.txPackets = frames;
@@ -57,7 +58,7 @@ TEST(UntransmittedTest, ASendRunWaitsUntilTheControllerSentItsFrames) {
     EXPECT_EQ(run.err,
               (c.untransmitted == 0
                    ? ""
-                   : Untransmitted(c.untransmitted, c.told.back().state != 0)) +
+                   : Line(c.untransmitted, c.told.back().state != 0)) +
                   "bus limit of can0:500000 bit/s, 111 bits, 222.0 "
                   "us a frame, 4504 f/s at most\n")
         << c.name;

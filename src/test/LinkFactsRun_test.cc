@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "report/TroubleLine.h"
 #include "report/RefusalLine.h"
+#include "report/TroubleLine.h"
 #include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeClock.h"
 #include "testsupport/LinkReplyTesting.h"
@@ -147,7 +147,7 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
 }
 
 // What the controller saw reaches the refusal line and the bus-trouble
-// line, whose texts ControllerReport_test.cc checks with the cases.
+// line, whose texts TroubleLine_test.cc checks with the cases.
 TEST(ControllerRunTest, TellsOfTroubleAndFollowsItInTheRefusalLine) {
   LinkFacts after = ControllerFacts();
   after.state = CAN_STATE_BUS_OFF;

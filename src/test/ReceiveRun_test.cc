@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "report/RefusalLine.h"
+#include "report/UnreadLine.h"
 #include "testsupport/ChannelTestSupport.h"
 #include "testsupport/FakeClock.h"
 #include "testsupport/FakeSystemCalls.h"

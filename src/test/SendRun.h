@@ -7,15 +7,16 @@
 #include <cstring>
 
 #include "can/LinkQuery.h"
+#include "report/AfterTheTotals.h"
 #include "report/BusLimitLine.h"
-#include "test/CanTester.h"
-#include "report/TroubleLine.h"
+#include "report/LostLine.h"
 #include "report/RefusalLine.h"
+#include "report/StatusLine.h"
+#include "report/TroubleLine.h"
+#include "report/UntransmittedLine.h"
+#include "test/CanTester.h"
 #include "test/RateLine.h"
 #include "test/SettingLimits.h"
-#include "report/StatusLine.h"
-#include "test/TransmitWait.h"
-#include "report/UntransmittedLine.h"
 #include "time/CTimeStamp.h"
 #include "time/Clock.h"
 
@@ -55,14 +56,17 @@ bool CanTester<Variant>::SendFrame() {
   PrintRate(total, elapsed, Variant::kRateAtAnyTime);
   const LinkFacts after = ReadLinkFacts(m_can->m_ifindex);
   const FrameBitsRange bits = SentBits(payload);
-  ReportRefusals(m_can->m_device, m_can->m_refusals,
-                 Unacknowledged(before, after));
+  const char* device = m_can->m_device;
+  PrintAfterTheTotals(RefusalLine(device, m_can->m_refusals,
+                                  Unacknowledged(before, after)));
   const LinkFacts latest = AwaitTransmission(
       m_can->m_ifindex, before, after, total, FrameNanosOn(after, bits.most));
-  ReportUntransmitted(m_can->m_device, Untransmitted(before, latest, total),
-                      Unacknowledged(before, latest));
-  ReportBusLimit(m_can->m_device, after, bits, total, elapsed);
-  ReportController(m_can->m_device, before, after);
+  PrintAfterTheTotals(UntransmittedLine(device,
+                                        Untransmitted(before, latest, total),
+                                        Unacknowledged(before, latest)));
+  PrintAfterTheTotals(BusLimitLine(device, after, bits, total, elapsed));
+  PrintAfterTheTotals(LostLine(device, before, after) +
+                      TroubleLine(device, before, after));
   return false;
 }
 

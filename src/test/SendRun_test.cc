@@ -91,7 +91,7 @@ TYPED_TEST(SendRunTest, CountsOnlyWritesThatWentOut) {
             "\nsend frames:1\ntime:4000 us\nspeed:250 f/s\n");
 }
 
-// The lines themselves are tested in LossReport_test.cc; here, that the
+// The lines themselves are tested in RefusalLine_test.cc; here, that the
 // run counts what the socket refused, a short write among it, and says so.
 TYPED_TEST(SendRunTest, SaysOnStandardErrorWhyWritesWereRefused) {
   const auto whole =

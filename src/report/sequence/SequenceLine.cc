@@ -7,7 +7,6 @@
 #include <cstdio>
 
 #include "can/FrameImage.h"
-#include "report/AfterTheTotals.h"
 #include "report/Formatted.h"
 #include "test/FrameLine.h"
 
@@ -89,8 +88,4 @@ std::string ForeignLine(const SequenceReport& report) {
                      static_cast<int>(frame.length), frame.data);
   return "not of the sequence:" + Number(report.foreign) +
          ", the first: " + std::string(text, size);
-}
-
-void ReportSequences(const char* device, const SequenceReport& report) {
-  PrintAfterTheTotals(SequenceLines(device, report) + ForeignLine(report));
 }

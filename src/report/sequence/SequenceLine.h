@@ -16,5 +16,3 @@ std::string SequenceLines(const char* device, const SequenceReport& report);
 
 // The frames that fit no sequence, with the first of them as a frame line.
 std::string ForeignLine(const SequenceReport& report);
-
-void ReportSequences(const char* device, const SequenceReport& report);

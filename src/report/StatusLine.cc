@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 
 #include "can/RawSocket.h"
 #include "can/SystemCalls.h"
@@ -98,12 +99,8 @@ void StatusLine::Show(int64_t frames, int64_t now) {
   }
   m_shownAt = now;
   m_shownFrames = frames;
-  char text[kStatusWidth + 1];
-  const size_t length = StatusText(figures, text);
-  char line[kStatusWidth + 5];
-  std::copy(text, text + length, line);
-  std::copy_n("\033[K\r", 4, line + length);
-  Write(line, length + 4);
+  const std::string line = StatusText(figures) + "\033[K\r";
+  Write(line.data(), line.size());
 }
 
 void StatusLine::Erase() {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // What a run's status line shows, gathered once a second.
 struct StatusFigures {
@@ -30,6 +31,5 @@ struct StatusFigures {
 // terminal that wraps at the last column does not.
 constexpr size_t kStatusWidth = 79;
 
-// Writes the line's text into `line` (at most kStatusWidth characters, cut
-// there, and a terminating NUL) and returns its length.
-size_t StatusText(const StatusFigures& figures, char (&line)[kStatusWidth + 1]);
+// The line's text: at most kStatusWidth characters, cut there.
+std::string StatusText(const StatusFigures& figures);

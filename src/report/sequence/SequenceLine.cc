@@ -4,7 +4,6 @@
 #include <linux/can.h>
 
 #include <cinttypes>
-#include <cstdio>
 
 #include "can/FrameImage.h"
 #include "report/Formatted.h"
@@ -14,7 +13,8 @@ namespace {
 
 // Standard identifiers in 3 digits, extended ones in 8.
 std::string Identifier(uint32_t id, uint32_t mask) {
-  return Formatted(mask == CAN_SFF_MASK ? "%03" PRIX32 : "%08" PRIX32, id);
+  return mask == CAN_SFF_MASK ? Formatted("%03" PRIX32, id)
+                              : Formatted("%08" PRIX32, id);
 }
 
 std::string Number(int64_t value) { return std::to_string(value); }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "can/FrameImage.h"
 #include "can/LinkQuery.h"
 #include "report/AfterTheTotals.h"
 #include "report/BusLimitLine.h"
@@ -15,8 +16,8 @@
 #include "report/TroubleLine.h"
 #include "report/UntransmittedLine.h"
 #include "test/CanTester.h"
+#include "test/GrowPayload.h"
 #include "test/RateLine.h"
-#include "test/SettingLimits.h"
 #include "time/CTimeStamp.h"
 #include "time/Clock.h"
 
@@ -35,9 +36,7 @@ bool CanTester<Variant>::SendFrame() {
     uint32_t id = m_id;
     if (m_grow != 0) {
       id = nextId & mask;
-      for (int byte = 0; byte < 4; ++byte) {
-        payload[byte] = static_cast<unsigned char>(id >> (8 * byte));
-      }
+      PutGrowId(payload, id);
       nextId = id + 1;
     }
     // A step of many frames ends early once the grace after Ctrl-C is over.

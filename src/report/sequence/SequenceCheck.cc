@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "can/FrameImage.h"
+
 ReceivedFrame SequenceCheck::Received(uint32_t canId, unsigned length,
                                       const unsigned char* data) const {
   ReceivedFrame frame;
@@ -26,16 +28,10 @@ void SequenceCheck::TakeOther(uint32_t canId, unsigned length,
                               const unsigned char* data) {
   // Most foreign frames are told by their first bytes at once; only the
   // first of them is kept.
-  if ((canId & CAN_RTR_FLAG) == 0) {
-    const uint32_t id =
-        canId & ((canId & CAN_EFF_FLAG) != 0 ? CAN_EFF_MASK : CAN_SFF_MASK);
-    uint32_t head;
-    std::memcpy(&head, data, sizeof head);
-    const uint32_t bytes = length >= 4 ? ~0u : (1u << (8 * length)) - 1;
-    if (((head ^ id) & bytes) != 0) {
-      if (!m_foreignSeen) Foreign(canId, length, data);
-      return;
-    }
+  if ((canId & CAN_RTR_FLAG) == 0 &&
+      !CarriesGrowId(data, length, canId & IdentifierMaskOf(canId))) {
+    if (!m_foreignSeen) Foreign(canId, length, data);
+    return;
   }
   TakeSlowly(canId, length, data);
 }

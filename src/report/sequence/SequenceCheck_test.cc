@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "can/FrameImage.h"
 #include "report/sequence/SequenceLine.h"
 #include "testsupport/GrowStreamTesting.h"
 
@@ -39,8 +40,7 @@ Frames Cat2(Frames a, const Frames& b) {
 // The frames of a grow-mode send run that came in the order of `steps`.
 Frames GrownFrames(const Steps& steps, uint32_t flags = 0,
                    uint32_t first = 0x100, int length = 8, int fill = 0xA5) {
-  const uint32_t mask =
-      (flags & CAN_EFF_FLAG) != 0 ? CAN_EFF_MASK : CAN_SFF_MASK;
+  const uint32_t mask = IdentifierMaskOf(flags);
   Frames frames;
   for (int64_t step : steps) {
     frames.push_back(GrowStreamTesting::Frame(
@@ -205,7 +205,7 @@ TEST(SequenceCheckTest, TellsTheTruthOfRandomStreams) {
       if (profile <= 1) {
         for (uint32_t run = 0, n = 1 + stream.Random(4); run < n; ++run) {
           stream.AddRun(&runs, lengths[stream.Random(std::size(lengths))],
-                        perStep, flags != 0 ? CAN_EFF_MASK : CAN_SFF_MASK);
+                        perStep, IdentifierMaskOf(flags));
         }
       } else if (profile == 2) {
         // Heavy loss or duplication, decided over a whole run.

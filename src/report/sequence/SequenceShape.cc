@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "can/FrameImage.h"
+
 namespace {
 
 // The bytes below `length` of an 8-byte word, `length` from 0 to 8.
@@ -16,7 +18,7 @@ uint64_t BytesMask(unsigned length) {
 
 bool ShapeOf(uint32_t canId, unsigned length, const unsigned char* data,
              unsigned capacity, SequenceShape* shape) {
-  shape->mask = (canId & CAN_EFF_FLAG) != 0 ? CAN_EFF_MASK : CAN_SFF_MASK;
+  shape->mask = IdentifierMaskOf(canId);
   shape->flagMask = ~shape->mask;
   shape->kindBits = canId & shape->flagMask;
   if ((shape->kindBits & ~(CAN_EFF_FLAG | CAN_RTR_FLAG)) != 0 ||
@@ -33,8 +35,10 @@ bool ShapeOf(uint32_t canId, unsigned length, const unsigned char* data,
   shape->weak = remote || length < strongBytes;
   // A remote frame carries no data on the bus: only its identifier counts.
   if (remote) return true;
-  if (length > 4) shape->fill = 0x0101010101010101ULL * data[4];
-  shape->headFill = shape->fill & ~uint64_t{0xFFFFFFFF};
+  if (length > kGrowIdBytes) {
+    shape->fill = 0x0101010101010101ULL * data[kGrowIdBytes];
+  }
+  shape->headFill = GrowFills(shape->fill);
   shape->headMask = BytesMask(std::min(length, 8u));
   for (unsigned word = 0; word < SequenceShape::kRestWords; ++word) {
     const unsigned start = 8 * (word + 1);
@@ -49,9 +53,8 @@ ReceivedFrame FrameOf(const SequenceShape& shape, uint32_t id,
   frame.canId = shape.kindBits | id;
   frame.length = shape.length;
   if ((shape.kindBits & CAN_RTR_FLAG) == 0) {
-    std::memset(frame.data, static_cast<unsigned char>(shape.fill),
-                sizeof frame.data);
-    std::memcpy(frame.data, &id, std::min(shape.length, 4u));
+    FillGrowPayload(frame.data, sizeof frame.data, shape.length, id,
+                    static_cast<unsigned char>(shape.fill));
   }
   return frame;
 }

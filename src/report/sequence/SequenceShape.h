@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "report/sequence/SequenceTotals.h"
+#include "test/GrowPayload.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "payload words are compared as little-endian numbers");
 
 // What the frames of one grow-mode send run have in common: kind, length
-// and fill byte. Their payload carries the identifier, little-endian, in
-// bytes 0 to 3 (as many as the length holds) and the fill byte after that.
+// and fill byte. Their payload is told in test/GrowPayload.h.
 struct SequenceShape {
   static constexpr int kRestWords = 7;
   // No frame's first word has these bits set.
@@ -26,7 +26,7 @@ struct SequenceShape {
   uint64_t kindLengthMask = 0;
   uint64_t kindLength = kNoKind;
   uint64_t fill = 0;      // the fill byte in every byte
-  uint64_t headFill = 0;  // the same but for bytes 0 to 3
+  uint64_t headFill = 0;  // GrowFills of it
   uint64_t headMask = 0;  // the bytes of the length among bytes 0 to 7
   uint64_t restMask[kRestWords] = {};  // the same for bytes 8 to 63
   // The payload carries too little of the identifier (a remote frame, or
@@ -43,7 +43,7 @@ struct SequenceShape {
   uint64_t Head(uint32_t id, const unsigned char* data) const {
     uint64_t word;
     std::memcpy(&word, data, sizeof word);
-    return (word ^ (headFill | id)) & headMask;
+    return (word ^ GrowHead(headFill, id)) & headMask;
   }
 
   // Bytes 8 to 63 against the fill byte; 0 when they match. Only for a

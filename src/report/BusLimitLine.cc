@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "report/BusLimitLine.h"
 
-
 #include "report/Formatted.h"
 
 namespace {

@@ -85,8 +85,7 @@ TEST(TroubleLineTest, TellsOfTroubleAndOfMissingAcknowledgement) {
        Changed([](LinkFacts* f) { f->state = CAN_STATE_BUS_OFF; }), "", false},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(TroubleLine("can0", row.before, row.after), row.line)
-        << row.name;
+    EXPECT_EQ(TroubleLine("can0", row.before, row.after), row.line) << row.name;
     EXPECT_EQ(Unacknowledged(row.before, row.after), row.unacknowledged)
         << row.name;
   }

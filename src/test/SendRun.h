@@ -56,8 +56,8 @@ bool CanTester<Variant>::SendFrame() {
   const LinkFacts after = ReadLinkFacts(m_can->m_ifindex);
   const FrameBitsRange bits = SentBits(payload);
   const char* device = m_can->m_device;
-  PrintAfterTheTotals(RefusalLine(device, m_can->m_refusals,
-                                  Unacknowledged(before, after)));
+  PrintAfterTheTotals(
+      RefusalLine(device, m_can->m_refusals, Unacknowledged(before, after)));
   const LinkFacts latest = AwaitTransmission(
       m_can->m_ifindex, before, after, total, FrameNanosOn(after, bits.most));
   PrintAfterTheTotals(UntransmittedLine(device,

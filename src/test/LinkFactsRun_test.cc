@@ -84,7 +84,7 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
   const auto kindAt =
       static_cast<size_t>(std::search(good.begin(), good.end(),
                                       std::begin("can"), std::end("can")) -
-                          good.begin() - sizeof(rtattr));
+                          good.begin() - std::ptrdiff_t{sizeof(rtattr)});
   const unsigned char timingHeader[] = {RTA_LENGTH(sizeof(can_bittiming)), 0,
                                         IFLA_CAN_BITTIMING, 0};
   const auto timingAt = static_cast<size_t>(

@@ -65,7 +65,7 @@ class ReceiveRunTest : public testing::Test {
   }
   TesterHarness<Variant> m_run;
 };
-TYPED_TEST_SUITE(ReceiveRunTest, Variants);
+TYPED_TEST_SUITE(ReceiveRunTest, Variants, );
 
 TYPED_TEST(ReceiveRunTest, EndsWithACountOfZeroWhenNoFrameCame) {
   Fake().reads.clear();

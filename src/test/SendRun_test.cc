@@ -29,7 +29,7 @@ struct Sent {
   }
 };
 
-std::vector<Sent> SentFrames(size_t bytes) {
+std::vector<Sent> SentFrames(std::ptrdiff_t bytes) {
   std::vector<Sent> sent;
   for (const FakeSystem::Bytes& image : Fake().written) {
     canid_t id;
@@ -55,7 +55,7 @@ class SendRunTest : public testing::Test {
   }
   TesterHarness<Variant> m_run;
 };
-TYPED_TEST_SUITE(SendRunTest, Variants);
+TYPED_TEST_SUITE(SendRunTest, Variants, );
 
 TYPED_TEST(SendRunTest, SendsCountTimesCountOnceFramesAndReportsTheRate) {
   AdvanceClockPerWrite(250);

@@ -35,7 +35,7 @@ void GrowStreamTesting::AddSender(uint32_t flags, unsigned length,
       for (int frame = 0; frame < run.perStep; ++frame) {
         if (chance(m_random) < faults.loss) continue;
         const int copies = chance(m_random) < faults.twice ? 2 : 1;
-        steps.insert(steps.end(), copies, step);
+        steps.insert(steps.end(), static_cast<size_t>(copies), step);
         counts[step] += copies;
       }
     }

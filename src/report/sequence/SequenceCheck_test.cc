@@ -224,10 +224,10 @@ TEST(SequenceCheckTest, TellsTheTruthOfRandomStreams) {
         runs.push_back({0x7F0, 3000, perStep});
         faults.lateRuns = 1 + static_cast<int>(stream.Random(5));
         faults.lateFrames = 1 + static_cast<int>(stream.Random(128));
-        faults.lateSteps =
-            stream.Random(2) == 0
-                ? 1 + stream.Random(127 - faults.lateFrames / perStep)
-                : 200 + stream.Random(150);
+        faults.lateSteps = stream.Random(2) == 0
+                               ? 1 + stream.Random(static_cast<uint32_t>(
+                                         127 - faults.lateFrames / perStep))
+                               : 200 + stream.Random(150);
       }
       stream.AddSender(flags, length,
                        static_cast<unsigned char>(0x11 * (i + 1)), runs,

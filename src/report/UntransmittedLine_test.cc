@@ -8,16 +8,12 @@
 #include "testsupport/LinkReplyTesting.h"
 #include "testsupport/TesterHarness.h"
 
-static std::string Line(int64_t frames, bool unacknowledged) {
-  return UntransmittedLine("can0", frames, unacknowledged);
-}
-
 TEST(UntransmittedLineTest, NamesTheLikelyCause) {
-  EXPECT_EQ(Line(5, true),
+  EXPECT_EQ(UntransmittedLine("can0", 5, true),
             "untransmitted frames:5, which can0 had not sent when the run "
             "ended: no node acknowledged them (is another node on the bus, at "
             "the same bit rate, with termination?)\n");
-  EXPECT_EQ(Line(2, false),
+  EXPECT_EQ(UntransmittedLine("can0", 2, false),
             "untransmitted frames:2, which can0 had not sent when the run "
             "ended: dropped or held by a queue discipline or the driver (tc -s "
             "qdisc show dev can0; ip -details -statistics link show can0)\n");
@@ -55,12 +51,10 @@ TEST(UntransmittedLineTest, ASendRunWaitsUntilTheControllerSentItsFrames) {
     ASSERT_TRUE(run.Init(
         {"-w", "-C", std::to_string(c.frames), "-i", "2AA", "-d", "55"}));
     run.Test();
-    EXPECT_EQ(run.err,
-              (c.untransmitted == 0
-                   ? ""
-                   : Line(c.untransmitted, c.told.back().state != 0)) +
-                  "bus limit of can0:500000 bit/s, 111 bits, 222.0 "
-                  "us a frame, 4504 f/s at most\n")
+    EXPECT_EQ(run.err, UntransmittedLine("can0", c.untransmitted,
+                                         c.told.back().state != 0) +
+                           "bus limit of can0:500000 bit/s, 111 bits, 222.0 "
+                           "us a frame, 4504 f/s at most\n")
         << c.name;
     EXPECT_EQ(std::accumulate(FakePauses().begin(), FakePauses().end(), 0),
               c.waited)

@@ -52,7 +52,7 @@ const char kClassic8[] =
 }  // namespace
 
 // The bits of the frames a run sent, plain, grown or switched, reach the
-// bus-limit line, whose text BusLimit_test.cc checks.
+// bus-limit line, whose text BusLimitLine_test.cc checks.
 TEST(BusLimitRunTest, SetsTheRunAgainstWhatTheBusCarries) {
   const std::vector<std::string> plain = {"-C", "10", "-i", "2AA", "-d", "55"};
   std::vector<std::string> grow = plain;

@@ -9,7 +9,8 @@
  * the read after the last one raises SIGINT and brings no frame, which ends
  * a receive run of either program. With LOOP_COST_GROW=1 the frames are those
  * of a grow-mode send run instead: the identifier rises by one a frame and
- * wraps at 7FF, and payload bytes 0 to 3 carry it.
+ * wraps at 7FF, and payload bytes 0 to 3 carry it (the grow-mode payload of
+ * src/test/GrowPayload.h).
  */
 #include <errno.h>
 #include <fcntl.h>
@@ -58,7 +59,7 @@ ssize_t read(int fd, void *buffer, size_t size)
     --frames_left;
     if (grow) {
         frame.can_id = (frame.can_id + 1) & CAN_SFF_MASK;
-        memcpy(frame.data, &frame.can_id, 4); /* little-endian, as sent */
+        memcpy(frame.data, &frame.can_id, 4); /* as PutGrowId does */
     }
     memcpy(buffer, &frame, size < sizeof frame ? size : sizeof frame);
     return (ssize_t)size;

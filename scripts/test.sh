@@ -2,7 +2,9 @@
 # SPDX-License-Identifier: MIT
 # Runs every test, installing what it needs on a fresh Debian machine:
 #  1. the unit tests, the program tests, the man page lint, the bash
-#     completion test and the status line in a terminal, built natively;
+#     completion test and the status line in a terminal, built natively,
+#     with g++ and again with clang++ (unoptimized: what it adds is its own
+#     warnings, errors there too);
 #  2. the same under AddressSanitizer and UndefinedBehaviorSanitizer;
 #  3. the same cross-built for 64-bit ARM and for 32-bit ARM (armhf), under
 #     qemu-user;
@@ -16,7 +18,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 . scripts/packages.sh
-install_packages cmake make g++ googletest mandoc tmux
+install_packages cmake make g++ clang googletest mandoc tmux
 
 jobs=$(nproc)
 step() { printf '\n=== %s (at %d s)\n' "$*" "$SECONDS"; }
@@ -26,6 +28,12 @@ step "unit and program tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DCAN_TESTER_TESTS=ON >/dev/null
 cmake --build build -j "$jobs" >/dev/null
 ctest --test-dir build -j "$jobs" --output-on-failure --no-tests=error
+
+step "unit and program tests built with clang++"
+cmake -S . -B build-clang -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build-clang -j "$jobs" >/dev/null
+ctest --test-dir build-clang -j "$jobs" --output-on-failure --no-tests=error
 
 step "unit and program tests under ASan and UBSan"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug \

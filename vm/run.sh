@@ -21,7 +21,7 @@
 # Environment:
 #   VM_MACHINE     virt (default for bench and demo) or zynqmp (the
 #                  xlnx-zcu102 board model): run on that machine only
-#   VM_TIMEOUT     seconds a VM may run (default 240; soak 900, bench 1500)
+#   VM_TIMEOUT     seconds a VM may run (default 600; soak 900, bench 1500)
 #   VM_SOAK_N      soak mode: frames per link (default 200000)
 #   VM_CASES       test mode: space-separated case names to run (default all)
 #   VM_BENCH_ROUNDS, VM_BENCH_N, VM_BENCH_RECV_N  bench mode: rounds of each
@@ -44,7 +44,7 @@ cache="$top/build/vm-cache"
 
 mode=${1:-}
 bindir=${2:-${CAN_TESTER_BIN_DIR:-$top/build-aarch64-static}}
-vm_timeout=${VM_TIMEOUT:-240}
+vm_timeout=${VM_TIMEOUT:-600}
 case "$mode" in soak) vm_timeout=${VM_TIMEOUT:-900} ;; bench) vm_timeout=${VM_TIMEOUT:-1500} ;; esac
 
 usage() { sed -n '3,38s/^# \{0,1\}//p' "$0" >&2; exit 2; }

@@ -32,7 +32,7 @@ class ChannelTest : public testing::Test {
 
 using Channels =
     testing::Types<CanChannel<FdFormat>, CanChannel<ClassicFormat>>;
-TYPED_TEST_SUITE(ChannelTest, Channels);
+TYPED_TEST_SUITE(ChannelTest, Channels, );
 
 TYPED_TEST(ChannelTest, EachSetUpStepStopsTheOpenAtItsFailure) {
   const std::vector<std::pair<std::string, std::string>> steps = {

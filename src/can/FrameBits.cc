@@ -178,3 +178,16 @@ int64_t FrameNanos(const FrameBits& bits, uint32_t bitrate,
              ? nominal
              : nominal + int64_t{bits.data} * 1000000000 / dataBitrate;
 }
+
+uint32_t DataBitrate(const LinkFacts& facts) {
+  return (facts.ctrlmode & CAN_CTRLMODE_FD) != 0 ? facts.dataBitrate : 0;
+}
+
+int64_t FrameNanosOn(const LinkFacts& facts, const FrameBits& bits) {
+  return FrameNanos(bits, facts.bitrate, DataBitrate(facts));
+}
+
+double BusShare(int64_t frames, int64_t frameNanos, int64_t elapsedMicros) {
+  return 100.0 * static_cast<double>(frames) * static_cast<double>(frameNanos) /
+         (static_cast<double>(elapsedMicros) * 1000.0);
+}

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "can/FrameType.h"
+#include "can/LinkFacts.h"
 
 // The bits one frame takes on the bus, from its start of frame to the end of
 // the intermission, stuff bits included: `nominal` at the nominal bit rate,
@@ -38,3 +39,14 @@ FrameBitsRange FdFrameBitsRange(FrameType type, int length, bool bitRateSwitch);
 // Nanoseconds the bits take at those rates; 0 for a rate of 0.
 int64_t FrameNanos(const FrameBits& bits, uint32_t bitrate,
                    uint32_t dataBitrate);
+
+// The data bit rate of the bus of `facts`: only while CAN FD is on.
+uint32_t DataBitrate(const LinkFacts& facts);
+
+// Nanoseconds a frame of `bits` takes on the bus of `facts`; 0 without a
+// bit rate.
+int64_t FrameNanosOn(const LinkFacts& facts, const FrameBits& bits);
+
+// The share, in percent, of `elapsedMicros` that `frames` frames of
+// `frameNanos` each took on the bus.
+double BusShare(int64_t frames, int64_t frameNanos, int64_t elapsedMicros);

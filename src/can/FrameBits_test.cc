@@ -83,7 +83,7 @@ TEST(FrameBitsTest, RangesHoldEveryFrame) {
   for (const FrameType type : {standData, expandData}) {
     for (uint32_t id = 0; id < 0x800; id += 7) {
       unsigned char data[64];
-      for (int byte = 0; byte < 64; ++byte) {
+      for (unsigned byte = 0; byte < 64; ++byte) {
         data[byte] = static_cast<unsigned char>((id * 37 + byte) >> (byte % 5));
       }
       for (const int length : {0, 3, 8}) {

@@ -3,6 +3,7 @@
 
 #include <linux/can.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "can/FrameType.h"
@@ -44,6 +45,15 @@ inline FrameType KindOf(canid_t canId) {
 }
 inline int IdentifierOf(canid_t canId) {
   return static_cast<int>(canId & ~(CAN_EFF_FLAG | CAN_RTR_FLAG));
+}
+
+// The identifier bits of a frame of can_id `canId`, or of a kind: 11 for
+// standard frames, 29 for extended.
+constexpr uint32_t IdentifierMaskOf(canid_t canId) {
+  return (canId & CAN_EFF_FLAG) != 0 ? CAN_EFF_MASK : CAN_SFF_MASK;
+}
+constexpr uint32_t IdentifierMask(FrameType type) {
+  return IdentifierMaskOf((type & kExtendedKind) != 0 ? CAN_EFF_FLAG : 0);
 }
 
 // Stores the image's kind, identifier (without the kind flags), length and

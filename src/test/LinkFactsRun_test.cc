@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "test/ControllerReport.h"
-#include "test/LossReport.h"
+#include "report/RefusalLine.h"
+#include "report/TroubleLine.h"
 #include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeClock.h"
 #include "testsupport/LinkReplyTesting.h"
@@ -52,7 +52,7 @@ const char kClassic8[] =
 }  // namespace
 
 // The bits of the frames a run sent, plain, grown or switched, reach the
-// bus-limit line, whose text BusLimit_test.cc checks.
+// bus-limit line, whose text BusLimitLine_test.cc checks.
 TEST(BusLimitRunTest, SetsTheRunAgainstWhatTheBusCarries) {
   const std::vector<std::string> plain = {"-C", "10", "-i", "2AA", "-d", "55"};
   std::vector<std::string> grow = plain;
@@ -84,7 +84,7 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
   const auto kindAt =
       static_cast<size_t>(std::search(good.begin(), good.end(),
                                       std::begin("can"), std::end("can")) -
-                          good.begin() - sizeof(rtattr));
+                          good.begin() - std::ptrdiff_t{sizeof(rtattr)});
   const unsigned char timingHeader[] = {RTA_LENGTH(sizeof(can_bittiming)), 0,
                                         IFLA_CAN_BITTIMING, 0};
   const auto timingAt = static_cast<size_t>(
@@ -147,7 +147,7 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
 }
 
 // What the controller saw reaches the refusal line and the bus-trouble
-// line, whose texts ControllerReport_test.cc checks with the cases.
+// line, whose texts TroubleLine_test.cc checks with the cases.
 TEST(ControllerRunTest, TellsOfTroubleAndFollowsItInTheRefusalLine) {
   LinkFacts after = ControllerFacts();
   after.state = CAN_STATE_BUS_OFF;

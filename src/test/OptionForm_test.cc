@@ -14,7 +14,7 @@ class OptionFormTest : public testing::Test {
   TesterHarness<Variant> m_run;
   typename TesterHarness<Variant>::Tester& Tester() { return m_run.tester; }
 };
-TYPED_TEST_SUITE(OptionFormTest, Variants);
+TYPED_TEST_SUITE(OptionFormTest, Variants, );
 
 using Words = std::vector<std::string>;
 

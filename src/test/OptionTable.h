@@ -15,7 +15,8 @@ struct OptionRow {
   const char* name;  // the long option
   bool value;        // takes a value
   bool fdOnly;       // only canfd_tester has it
-  // Its lines in the usage text; a printf format when `slot` names a text.
+  // Its lines in the usage text; "%s" marks where the text that `slot`
+  // names goes.
   const char* usage;
   UsageSlot slot;
 };

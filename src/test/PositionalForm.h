@@ -62,5 +62,5 @@ bool CanTester<Variant>::AskReceiveRun() {
   ReadReplies("%d", &m_showModel);
   if (m_showModel != 2) return true;
   printf("Please input file name\n:");
-  return ReadWord(m_path, sizeof m_path);
+  return ReadWord(m_path);
 }

@@ -30,7 +30,7 @@ std::string SendPrompts() {
 
 template <class Variant>
 class PositionalFormTest : public testing::Test {};
-TYPED_TEST_SUITE(PositionalFormTest, Variants);
+TYPED_TEST_SUITE(PositionalFormTest, Variants, );
 
 TYPED_TEST(PositionalFormTest, AsksForAReceiveRun) {
   TesterHarness<TypeParam> run;

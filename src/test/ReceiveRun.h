@@ -7,14 +7,17 @@
 #include <cstdio>
 
 #include "can/LinkQuery.h"
+#include "report/AfterTheTotals.h"
+#include "report/DropLine.h"
+#include "report/LostLine.h"
+#include "report/StatusLine.h"
+#include "report/TroubleLine.h"
+#include "report/UnreadLine.h"
+#include "report/sequence/SequenceCheck.h"
+#include "report/sequence/SequenceLine.h"
 #include "test/CanTester.h"
-#include "test/ControllerReport.h"
 #include "test/FrameLine.h"
-#include "test/LossReport.h"
 #include "test/RateLine.h"
-#include "test/SequenceCheck.h"
-#include "test/SequenceLine.h"
-#include "test/StatusLine.h"
 
 template <class Variant>
 bool CanTester<Variant>::ReadFrame() {
@@ -73,12 +76,17 @@ bool CanTester<Variant>::ReadFrame() {
   status.Erase();
   printf("\nreceive frames:%lld\n", static_cast<long long>(count));
   if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);
+  const char* device = m_can->m_device;
   // The filter lets one identifier in 256 through: no sequence to judge.
-  if (m_can->m_filter == 0)
-    ReportSequences(m_can->m_device, sequence.Finish(count));
-  ReportUnread(m_can->m_device, m_can->Discard());
+  if (m_can->m_filter == 0) {
+    const SequenceReport report = sequence.Finish(count);
+    PrintAfterTheTotals(SequenceLines(device, report) + ForeignLine(report));
+  }
+  PrintAfterTheTotals(UnreadLine(device, m_can->Discard()));
   uint32_t drops = 0;
-  if (m_can->Drops(&drops)) ReportDrops(m_can->m_device, drops);
-  ReportController(m_can->m_device, before, ReadLinkFacts(m_can->m_ifindex));
+  if (m_can->Drops(&drops)) PrintAfterTheTotals(DropLine(device, drops));
+  const LinkFacts after = ReadLinkFacts(m_can->m_ifindex);
+  PrintAfterTheTotals(LostLine(device, before, after) +
+                      TroubleLine(device, before, after));
   return true;
 }

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "test/LossReport.h"
+#include "report/UnreadLine.h"
 #include "testsupport/ChannelTestSupport.h"
 #include "testsupport/FakeClock.h"
 #include "testsupport/FakeSystemCalls.h"
@@ -65,7 +65,7 @@ class ReceiveRunTest : public testing::Test {
   }
   TesterHarness<Variant> m_run;
 };
-TYPED_TEST_SUITE(ReceiveRunTest, Variants);
+TYPED_TEST_SUITE(ReceiveRunTest, Variants, );
 
 TYPED_TEST(ReceiveRunTest, EndsWithACountOfZeroWhenNoFrameCame) {
   Fake().reads.clear();

@@ -13,12 +13,10 @@ void ReadReplies(const char* format, ...) {
   va_end(fields);
 }
 
-bool ReadWord(char* field, size_t size) {
-  char format[24];
-  snprintf(format, sizeof format, "%%%zus", size - 1);
-  if (scanf(format, field) != 1) return true;
+bool ReadWord(char (&field)[256]) {
+  if (scanf("%255s", field) != 1) return true;
   const int next = getchar();
   if (next == EOF) return true;
   ungetc(next, stdin);
-  return std::strlen(field) < size - 1 || std::isspace(next);
+  return std::strlen(field) < sizeof field - 1 || std::isspace(next);
 }

@@ -6,16 +6,18 @@
 #include <cstdio>
 #include <cstring>
 
+#include "can/FrameImage.h"
 #include "can/LinkQuery.h"
-#include "test/BusLimit.h"
+#include "report/AfterTheTotals.h"
+#include "report/BusLimitLine.h"
+#include "report/LostLine.h"
+#include "report/RefusalLine.h"
+#include "report/StatusLine.h"
+#include "report/TroubleLine.h"
+#include "report/UntransmittedLine.h"
 #include "test/CanTester.h"
-#include "test/ControllerReport.h"
-#include "test/LossReport.h"
+#include "test/GrowPayload.h"
 #include "test/RateLine.h"
-#include "test/SettingLimits.h"
-#include "test/StatusLine.h"
-#include "test/TransmitWait.h"
-#include "test/UntransmittedLine.h"
 #include "time/CTimeStamp.h"
 #include "time/Clock.h"
 
@@ -34,9 +36,7 @@ bool CanTester<Variant>::SendFrame() {
     uint32_t id = m_id;
     if (m_grow != 0) {
       id = nextId & mask;
-      for (int byte = 0; byte < 4; ++byte) {
-        payload[byte] = static_cast<unsigned char>(id >> (8 * byte));
-      }
+      PutGrowId(payload, id);
       nextId = id + 1;
     }
     // A step of many frames ends early once the grace after Ctrl-C is over.
@@ -55,14 +55,17 @@ bool CanTester<Variant>::SendFrame() {
   PrintRate(total, elapsed, Variant::kRateAtAnyTime);
   const LinkFacts after = ReadLinkFacts(m_can->m_ifindex);
   const FrameBitsRange bits = SentBits(payload);
-  ReportRefusals(m_can->m_device, m_can->m_refusals,
-                 Unacknowledged(before, after));
+  const char* device = m_can->m_device;
+  PrintAfterTheTotals(
+      RefusalLine(device, m_can->m_refusals, Unacknowledged(before, after)));
   const LinkFacts latest = AwaitTransmission(
       m_can->m_ifindex, before, after, total, FrameNanosOn(after, bits.most));
-  ReportUntransmitted(m_can->m_device, Untransmitted(before, latest, total),
-                      Unacknowledged(before, latest));
-  ReportBusLimit(m_can->m_device, after, bits, total, elapsed);
-  ReportController(m_can->m_device, before, after);
+  PrintAfterTheTotals(UntransmittedLine(device,
+                                        Untransmitted(before, latest, total),
+                                        Unacknowledged(before, latest)));
+  PrintAfterTheTotals(BusLimitLine(device, after, bits, total, elapsed));
+  PrintAfterTheTotals(LostLine(device, before, after) +
+                      TroubleLine(device, before, after));
   return false;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "test/LossReport.h"
+#include "report/RefusalLine.h"
 #include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeClock.h"
 #include "testsupport/TesterHarness.h"
@@ -29,7 +29,7 @@ struct Sent {
   }
 };
 
-std::vector<Sent> SentFrames(size_t bytes) {
+std::vector<Sent> SentFrames(std::ptrdiff_t bytes) {
   std::vector<Sent> sent;
   for (const FakeSystem::Bytes& image : Fake().written) {
     canid_t id;
@@ -55,7 +55,7 @@ class SendRunTest : public testing::Test {
   }
   TesterHarness<Variant> m_run;
 };
-TYPED_TEST_SUITE(SendRunTest, Variants);
+TYPED_TEST_SUITE(SendRunTest, Variants, );
 
 TYPED_TEST(SendRunTest, SendsCountTimesCountOnceFramesAndReportsTheRate) {
   AdvanceClockPerWrite(250);
@@ -91,7 +91,7 @@ TYPED_TEST(SendRunTest, CountsOnlyWritesThatWentOut) {
             "\nsend frames:1\ntime:4000 us\nspeed:250 f/s\n");
 }
 
-// The lines themselves are tested in LossReport_test.cc; here, that the
+// The lines themselves are tested in RefusalLine_test.cc; here, that the
 // run counts what the socket refused, a short write among it, and says so.
 TYPED_TEST(SendRunTest, SaysOnStandardErrorWhyWritesWereRefused) {
   const auto whole =

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "test/SettingLimits.h"
 
-#include <linux/can.h>
+#include "can/FrameImage.h"
 
 bool IsFrameType(int type) { return type >= 0 && type <= 3; }
 
@@ -17,10 +17,6 @@ bool IsPayloadLength(int length, int capacity) {
     case 64: return true;
     default: return length <= 8;
   }
-}
-
-uint32_t IdentifierMask(FrameType type) {
-  return type >= expandData ? CAN_EFF_MASK : CAN_SFF_MASK;
 }
 
 bool IsIdentifier(uint32_t id, FrameType type, int grow) {

@@ -12,9 +12,6 @@ bool IsFrameType(int type);
 // 0 to 8 bytes, and the CAN FD lengths 12 to 64 as far as `capacity` allows.
 bool IsPayloadLength(int length, int capacity);
 
-// The identifier bits of a kind: 11 for standard frames, 29 for extended.
-uint32_t IdentifierMask(FrameType type);
-
 // A plain run sends its identifier as given, so it must fit the kind: wider
 // bits would be cut by the controller or land in the kernel's flag bits.
 // Grow mode masks every identifier, which is how its sequence wraps.

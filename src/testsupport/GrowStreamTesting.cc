@@ -2,15 +2,16 @@
 #include "testsupport/GrowStreamTesting.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "can/FrameImage.h"
+#include "test/GrowPayload.h"
 
 canfd_frame GrowStreamTesting::Frame(uint32_t flags, uint32_t id,
                                      unsigned length, unsigned char fill) {
   canfd_frame frame{};
   frame.can_id = flags | id;
   frame.len = static_cast<__u8>(length);
-  std::memset(frame.data, fill, sizeof frame.data);
-  std::memcpy(frame.data, &id, std::min(length, 4u));
+  FillGrowPayload(frame.data, sizeof frame.data, length, id, fill);
   return frame;
 }
 
@@ -18,8 +19,7 @@ void GrowStreamTesting::AddSender(uint32_t flags, unsigned length,
                                   unsigned char fill,
                                   const std::vector<Run>& runs,
                                   const Faults& faults) {
-  const uint32_t mask =
-      (flags & CAN_EFF_FLAG) != 0 ? CAN_EFF_MASK : CAN_SFF_MASK;
+  const uint32_t mask = IdentifierMaskOf(flags);
   std::uniform_real_distribution<double> chance(0, 1);
   SequenceTotals made;
   made.fewestPerStep = ~uint64_t{0};
@@ -35,7 +35,7 @@ void GrowStreamTesting::AddSender(uint32_t flags, unsigned length,
       for (int frame = 0; frame < run.perStep; ++frame) {
         if (chance(m_random) < faults.loss) continue;
         const int copies = chance(m_random) < faults.twice ? 2 : 1;
-        steps.insert(steps.end(), copies, step);
+        steps.insert(steps.end(), static_cast<size_t>(copies), step);
         counts[step] += copies;
       }
     }
@@ -85,9 +85,8 @@ void GrowStreamTesting::AddSender(uint32_t flags, unsigned length,
 
 canfd_frame GrowStreamTesting::OtherFrame() {
   canfd_frame frame{};
-  const bool extended = Random(2) == 1;
-  frame.can_id = Random(extended ? CAN_EFF_MASK : CAN_SFF_MASK) |
-                 (extended ? CAN_EFF_FLAG : 0);
+  const uint32_t flags = Random(2) == 1 ? CAN_EFF_FLAG : 0;
+  frame.can_id = Random(IdentifierMaskOf(flags)) | flags;
   frame.len = static_cast<__u8>(Random(9));
   for (unsigned char& byte : frame.data) {
     byte = static_cast<unsigned char>(Random(256));

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "test/SequenceTotals.h"
+#include "report/sequence/SequenceTotals.h"
 
 // Test support: grow-mode send runs' frames as a receive run gets them,
 // made with known faults (lost, doubled, late, other nodes' frames among
@@ -32,7 +32,7 @@ class GrowStreamTesting {
     std::vector<uint32_t> lacking;
   };
 
-  // A frame of a grow-mode run, as the send run makes it.
+  // A frame of a grow-mode run, its payload as test/GrowPayload.h makes it.
   static canfd_frame Frame(uint32_t flags, uint32_t id, unsigned length,
                            unsigned char fill);
   // Frames, sequences, fewest and most per step, missing, repeated, late.

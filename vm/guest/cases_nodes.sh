@@ -8,8 +8,9 @@ t_two_nodes() {
     # saved in display file, where every identifier and payload is checked.
     # vxcan has no bit rate: unpaced, 64-byte frames would reach the receiving
     # socket faster than a run that saves them (or candump) reads them, so
-    # -t stands in for the bus there.
+    # -t stands in for the bus there, and roomy sockets for a fast CPU.
     local prog tx rx kind first mask len fill extra link
+    roomy_socket
     while read -r prog tx rx kind first mask len fill extra; do
         link="$prog $tx -> $rx"
         thousand "$link, display none" "$rx" - $prog -D "$rx" -- $prog -D "$tx" -w -C 1000 -s "$len" $extra
@@ -35,22 +36,24 @@ $CL vxcan1 vxcan0 expand_data 12345 1FFFFFFF 8 C3 -F 2
 EOF
 }
 
-# shaped_link QDISC EXPECTED PROG TX RX SEND_ARGS...: a receive run on RX
-# saving to a file while an unpaced send run of 5000 frames goes out of TX
-# through the root queue discipline QDISC; SIGINT to the receive run once the
-# queue has drained. Every frame tried is accounted for: the writes the send
-# run reports refused (refused) make up the rest of 5000; the queue's drops
-# (dropped) are those refusals and frames it lost after their write, and those
-# lost frames and the frames the receive run reports its socket dropped
-# (drops) make up the rest of the send total (sent); got is the receive
-# total; held is what the send run reports its controller had not sent when
-# it ended (only a controller tells). EXPECTED is a comma-separated list of
-# conditions on these numbers in shell arithmetic, without blanks.
+# shaped_link [stopped] QDISC EXPECTED PROG TX RX SEND_ARGS...: a receive run
+# on RX saving to a file (stopped meanwhile with "stopped") while an unpaced
+# send run of 5000 frames goes out of TX through the root queue discipline
+# QDISC; SIGINT to the receive run once the queue has drained. Every frame
+# tried is accounted for: the writes the send run reports refused (refused)
+# make up the rest of 5000; the queue's drops (dropped) are those refusals and
+# frames it lost after their write, and those lost frames and the frames the
+# receive run reports its socket dropped (drops) make up the rest of the send
+# total (sent); got is the receive total; held is what the send run reports
+# its controller had not sent when it ended (only a controller tells).
+# EXPECTED is a comma-separated list of conditions on these numbers in shell
+# arithmetic, without blanks.
 shaped_link() {
+    local for=- && [ "$1" = stopped ] && for=$1 && shift
     local qdisc=$1 expected=$2 prog=$3 tx=$4 rx=$5 sent got dropped refused drops held condition
     shift 5
     ensure "tc qdisc add dev $tx root $qdisc failed" add_qdisc "$tx" $qdisc || return 1
-    across "$prog $tx -> $rx" "$rx" - $prog -D "$rx" -S 2 -p "$W/frames.txt" -- \
+    across "$prog $tx -> $rx" "$rx" "$for" $prog -D "$rx" -S 2 -p "$W/frames.txt" -- \
         $prog -D "$tx" -w -C 5000 "$@"
     ensure "the queue of $tx did not drain" wait_until 50 qdisc_drained "$tx"
     sent=$(frames_of "$W/send.out")
@@ -117,9 +120,10 @@ t_lossy_board() {
 }
 
 t_bursts() {
-    # netem's delay lets frames through in bursts that overflow the receive
-    # run's socket buffer: the frames reached the node, and the receive run
-    # says how many of them its socket dropped. A busy host may also fill
-    # netem's queue: those writes are refused and counted as its drops.
-    shaped_link "netem delay 50ms" 'dropped==refused,drops>0' $FD vxcan0 vxcan1 -s 64
+    # netem's delay lets frames through in bursts, which overflow the socket
+    # buffer of the receive run, stopped meanwhile: the frames reached the
+    # node, and the receive run says how many of them its socket dropped. A
+    # busy host may also fill netem's queue: those writes are refused and
+    # counted as its drops.
+    shaped_link stopped "netem delay 50ms" 'dropped==refused,drops>0' $FD vxcan0 vxcan1 -s 64
 }

@@ -9,20 +9,22 @@ P_ID='Plase input id(hex) data(1byte hex) isgrow(0/1)'
 P_SHOW=':Please Input data show model: 0-none, 1-screen, 2-file'
 P_FILE=':Please input file name'
 
-# positional_send REPLIES SECONDS PROGRAM DEVICE [WORD...]: a send run of the
-# positional form given REPLIES, for SECONDS while candump records DEVICE,
-# ended by SIGINT. Checks the exit status and the whole output (the prompts
-# and the totals); the count is then in $W/send.out. candump sees the frames
-# only with loopback, the third word, on by default in the classic program.
+# positional_send REPLIES FRAMES PROGRAM DEVICE [WORD...]: a send run of the
+# positional form given REPLIES, while candump records DEVICE, ended by SIGINT
+# once DEVICE has sent FRAMES frames. Checks the exit status and the whole
+# output (the prompts and the totals); the count is then in $W/send.out.
+# candump sees the frames only with loopback, the third word, on by default
+# in the classic program.
 positional_send() {
-    local seconds=$2 prompt=$P_SEND_CL loop=1 seen=0
+    local frames=$2 prompt=$P_SEND_CL loop=1 seen=0 tx0
     printf "$1" > "$W/send.in"
     shift 2
     [ "$1" = "$FD" ] && prompt=$P_SEND_FD loop=0
     loop=${4:-$loop}
     start_dump dump "$2"
+    tx0=$(stat_of "$2" tx_packets)
     start_run send "$@" || return 1
-    sleep "$seconds"
+    ensure "$*: not $frames frames sent" wait_until 50 stat_above "$2" tx_packets $((tx0 + frames - 1))
     expect_status "$*: exit status" 1 stop_run send
     [ "$loop" = 1 ] && seen=$(frames_of "$W/send.out")
     stop_dump dump "${seen:-0}"
@@ -34,39 +36,30 @@ t_positional_send() {
     local n tx0
     # One word: loopback 0 in the FD program (nothing seen locally), runs until SIGINT.
     tx0=$(stat_of can0 tx_packets)
-    positional_send '1\n0 8 0 1\n123 55 0\n' 0.3 $FD can0 || return
+    positional_send '1\n0 8 0 1\n123 55 0\n' 100 $FD can0 || return
     n=$(frames_of "$W/send.out")
     expect_eq "can0: frames sent (tx_packets)" "$n" $(( $(stat_of can0 tx_packets) - tx0 ))
     expect_empty "can0: frames seen by candump (loopback 0)" "$W/dump.frames"
 
     # can0 0 1: loopback 1, BRS on by default; 2 frames per step, grow, extended.
-    positional_send '1\n2 12 1000 2\n1ABCDE 3C 1\n' 0.3 $FD can0 0 1 || return
+    positional_send '1\n2 12 1000 2\n1ABCDE 3C 1\n' 20 $FD can0 0 1 || return
     n=$(frames_of "$W/send.out")
     ensure "can0 0 1: $n frames is not a multiple of 2 frames per step" [ $(( ${n:-1} % 2 )) = 0 ]
-    awk -v n="${n:-0}" 'BEGIN {
-        for (i = 0; i < n; i++) {
-            id = 1752286 + int(i / 2)           # 0x1ABCDE, one step per 2 frames
-            b = ""
-            for (k = 0; k < 4; k++) { b = b sprintf("%02X", id % 256); id = int(id / 256) }
-            printf "%08X##1%s%s\n", 1752286 + int(i / 2), b, "3C3C3C3C3C3C3C3C"
-        }
-    }' > "$W/frames"
+    grown_frames '%08X##1' '%02X' 1ABCDE 1FFFFFFF $(( ${n:-0} / 2 )) 12 3C | sed p > "$W/frames"
     expect_file "can0 0 1: frames seen by candump" "$W/frames" "$W/dump.frames"
 
     # can0 0 1 0 0: BRS off.
-    positional_send '1\n0 1 1000 1\n7 1 0\n' 0.2 $FD can0 0 1 0 0 || return
+    positional_send '1\n0 1 1000 1\n7 1 0\n' 10 $FD can0 0 1 0 0 || return
     n=$(frames_of "$W/send.out")
     ensure "can0 0 1 0 0: no frames sent" [ "${n:-0}" -gt 0 ]
     lines "${n:-0}" '007##001' > "$W/frames"
     expect_file "can0 0 1 0 0: frames seen by candump" "$W/frames" "$W/dump.frames"
 
     # One word: loopback defaults to 1 in the classic program.
-    positional_send '1\n0 2 1000 1\n7FE AA 1\n' 0.3 $CL can1 || return
+    positional_send '1\n0 2 1000 1\n7FE AA 1\n' 10 $CL can1 || return
     n=$(frames_of "$W/send.out")
-    ensure "can1: only ${n:-0} frames sent in 0.3 s" [ "${n:-0}" -ge 3 ]
-    awk -v n="${n:-0}" 'BEGIN {
-        for (i = 0; i < n; i++) { id = (2046 + i) % 2048; printf "%03X#%02X%02X\n", id, id % 256, int(id / 256) }
-    }' > "$W/frames"
+    ensure "can1: only ${n:-0} frames sent" [ "${n:-0}" -ge 3 ]
+    grown_frames '%03X#' '%02X' 7FE 7FF "${n:-0}" 2 AA > "$W/frames"
     expect_file "can1: frames seen by candump" "$W/frames" "$W/dump.frames"
 }
 

@@ -79,12 +79,6 @@ judged() {
         "$(sed -n 's/^not of the sequence:\([0-9]*\),.*/\1/p' "$W/recv.err")"
 }
 
-# roomy_socket: 4 MiB receive buffers, so that a busy guest drops nothing.
-roomy_socket() {
-    echo "echo $(cat /proc/sys/net/core/rmem_default) > /proc/sys/net/core/rmem_default" >> "$W/undo"
-    echo 4194304 > /proc/sys/net/core/rmem_default
-}
-
 t_sequence_runs_again() {
     # Two and three send runs of 2,500 steps, more than the standard
     # identifiers, started again from their first identifier.

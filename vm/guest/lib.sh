@@ -382,6 +382,12 @@ settle() {
     problem "$1 still receiving after 10 s"
 }
 
+# roomy_socket: 4 MiB receive buffers, so that a busy guest drops nothing.
+roomy_socket() {
+    echo "echo $(cat /proc/sys/net/core/rmem_default) > /proc/sys/net/core/rmem_default" >> "$W/undo"
+    echo 4194304 > /proc/sys/net/core/rmem_default
+}
+
 # stat_of DEV COUNTER: an interface statistics counter (tx_packets, rx_bytes, ...).
 stat_of() { cat "/sys/class/net/$1/statistics/$2"; }
 
@@ -412,8 +418,8 @@ frame_line() {
 
 # grown_frames HEAD BYTE FIRST MASK N LEN FILL: N grow-mode frames, one per
 # step and line: identifiers from FIRST AND MASK up by one (wrapping after
-# MASK), each in the first 4 payload bytes, the other bytes FILL; each line
-# is the identifier in the printf format HEAD, then each byte in BYTE.
+# MASK), payloads as src/test/GrowPayload.h has them, the fill byte FILL;
+# each line is the identifier in the printf format HEAD, then each byte in BYTE.
 grown_frames() {
     awk -v head="$1" -v byte="$2" -v first="$((0x$3 & 0x$4))" -v mask="$((0x$4))" \
         -v n="$5" -v len="$6" -v fill="$((0x$7))" 'BEGIN {
@@ -611,23 +617,26 @@ recv_case() {
 }
 
 # across NAME RX FOR RECEIVER... -- SENDER...: a receive run (recv) on
-# interface RX while a send run (send) goes to its end, or with FOR other than
-# "-", runs FOR seconds and gets SIGINT; then SIGINT to the receive run once it
-# has read what came. Checks both exit statuses and standard outputs; the
-# totals are then in $W/send.out and $W/recv.out.
+# interface RX while a send run (send) goes to its end (FOR "stopped": the
+# receive run stopped meanwhile), or with FOR a number, runs FOR seconds and
+# gets SIGINT; then SIGINT to the receive run once it has read what came.
+# Checks both exit statuses and standard outputs; the totals are then in
+# $W/send.out and $W/recv.out.
 across() {
     local name=$1 rx=$2 for=$3 recv=""
     shift 3
     while [ "$1" != "--" ]; do recv="$recv $1"; shift; done
     shift
     start_run recv $recv || return 1
-    if [ "$for" = - ]; then
+    [ "$for" = stopped ] && kill -STOP "$(pid_of recv)"
+    if [ "$for" = - ] || [ "$for" = stopped ]; then
         expect_status "$name: send run: exit status" 1 run_fg send "$@"
     else
         start_run send "$@" || return 1
         sleep "$for"
         expect_status "$name: send run: exit status" 1 stop_run send
     fi
+    kill -CONT "$(pid_of recv)"
     settle "$rx" "$(pid_of recv)"
     expect_status "$name: receive run: exit status" 0 stop_run recv
     expect_run "$name: send run" send send "$(frames_of "$W/send.out")"

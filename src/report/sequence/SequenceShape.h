@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "report/sequence/SequenceTotals.h"
+#include "test/GrowPayload.h"
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "payload words are compared as little-endian numbers");
+
+// What the frames of one grow-mode send run have in common: kind, length
+// and fill byte. Their payload is told in test/GrowPayload.h.
+struct SequenceShape {
+  static constexpr int kRestWords = 7;
+  // No frame's first word has these bits set.
+  static constexpr uint64_t kNoKind = ~uint64_t{0};
+
+  uint32_t mask = 0;      // the identifier's bits
+  uint32_t flagMask = 0;  // the bits of can_id above the identifier
+  uint32_t kindBits = 0;
+  unsigned length = 0;
+  // The first 8 bytes of a frame image hold can_id and then len: these
+  // bits of them, the kind flags and the length, and what they are.
+  uint64_t kindLengthMask = 0;
+  uint64_t kindLength = kNoKind;
+  uint64_t fill = 0;      // the fill byte in every byte
+  uint64_t headFill = 0;  // GrowFills of it
+  uint64_t headMask = 0;  // the bytes of the length among bytes 0 to 7
+  uint64_t restMask[kRestWords] = {};  // the same for bytes 8 to 63
+  // The payload carries too little of the identifier (a remote frame, or
+  // too short), so that other traffic may fit by chance.
+  bool weak = false;
+
+  bool operator==(const SequenceShape& other) const {
+    return mask == other.mask && kindBits == other.kindBits &&
+           length == other.length && fill == other.fill;
+  }
+
+  // Bytes 0 to 7 against the identifier and the fill byte; 0 when they
+  // match.
+  uint64_t Head(uint32_t id, const unsigned char* data) const {
+    uint64_t word;
+    std::memcpy(&word, data, sizeof word);
+    return (word ^ GrowHead(headFill, id)) & headMask;
+  }
+
+  // Bytes 8 to 63 against the fill byte; 0 when they match. Only for a
+  // length above 8, which the payload area then holds. All seven words are
+  // compared, the bytes past the length masked out, so that the compiler
+  // can unroll and vectorise the loop.
+  uint64_t Rest(const unsigned char* data) const {
+    uint64_t diff = 0;
+    for (int i = 0; i < kRestWords; ++i) {
+      uint64_t word;
+      std::memcpy(&word, data + 8 * (i + 1), sizeof word);
+      diff |= (word ^ fill) & restMask[i];
+    }
+    return diff;
+  }
+
+  bool Fits(uint32_t canId, unsigned frameLength,
+            const unsigned char* data) const {
+    return (canId & flagMask) == kindBits && frameLength == length &&
+           Head(canId & mask, data) == 0 && (length <= 8 || Rest(data) == 0);
+  }
+};
+
+// The shape of a received frame, from its kind, length and fill byte;
+// false when the frame is of no grow-mode run: flags beyond the kinds, or
+// a length beyond `capacity`, the payload bytes a frame image holds.
+bool ShapeOf(uint32_t canId, unsigned length, const unsigned char* data,
+             unsigned capacity, SequenceShape* shape);
+
+// The frame of `shape` with identifier `id`, as a grow-mode run sends it;
+// a remote frame gets the payload of `sample`, which the check ignored.
+ReceivedFrame FrameOf(const SequenceShape& shape, uint32_t id,
+                      const ReceivedFrame& sample);

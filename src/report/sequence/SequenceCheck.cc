@@ -46,7 +46,7 @@ void SequenceCheck::TakeSlowly(uint32_t canId, unsigned length,
   }
   ++m_index;
   m_fast->Touch(m_index);
-  SequenceTrack* track = TrackOf(shape, Received(canId, length, data));
+  SequenceTrack* track = TrackOf(shape, canId, length, data);
   track->Take(canId & shape.mask, m_index);
   if (track->fastKind != SequenceShape::kNoKind) {
     m_fast = track;
@@ -56,7 +56,8 @@ void SequenceCheck::TakeSlowly(uint32_t canId, unsigned length,
 }
 
 SequenceTrack* SequenceCheck::TrackOf(const SequenceShape& shape,
-                                      const ReceivedFrame& frame) {
+                                      uint32_t canId, unsigned length,
+                                      const unsigned char* data) {
   SequenceTrack* idlest = nullptr;
   for (SequenceTrack& track : m_tracks) {
     if (track.InUse() && track.shape == shape) return &track;
@@ -72,7 +73,7 @@ SequenceTrack* SequenceCheck::TrackOf(const SequenceShape& shape,
     idlest->End();
     if (m_fast == idlest) m_fast = &m_none;
   }
-  idlest->Open(shape, frame, m_index, &m_tally);
+  idlest->Open(shape, Received(canId, length, data), m_index, &m_tally);
   return idlest;
 }
 

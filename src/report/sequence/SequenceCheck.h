@@ -64,9 +64,13 @@ class SequenceCheck {
 
  private:
   void TakeOther(uint32_t canId, unsigned length, const unsigned char* data);
-  void TakeSlowly(uint32_t canId, unsigned length, const unsigned char* data);
-  SequenceTrack* TrackOf(const SequenceShape& shape,
-                         const ReceivedFrame& frame);
+  // Out of line, so that TakeOther, which most foreign frames leave at
+  // once, needs no stack frame of its own.
+  [[gnu::noinline]] void TakeSlowly(uint32_t canId, unsigned length,
+                                    const unsigned char* data);
+  // The track of `shape`; a new one opened with the frame when none is.
+  SequenceTrack* TrackOf(const SequenceShape& shape, uint32_t canId,
+                         unsigned length, const unsigned char* data);
   ReceivedFrame Received(uint32_t canId, unsigned length,
                          const unsigned char* data) const;
   // The first frame that fits no shape.

@@ -7,9 +7,6 @@
 #include "report/sequence/SequenceTotals.h"
 #include "test/GrowPayload.h"
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-              "payload words are compared as little-endian numbers");
-
 // What the frames of one grow-mode send run have in common: kind, length
 // and fill byte. Their payload is told in test/GrowPayload.h.
 struct SequenceShape {

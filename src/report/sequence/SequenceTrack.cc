@@ -221,13 +221,18 @@ bool SequenceTrack::LooksNew(int from, int fewestSteps) const {
 }
 
 void SequenceTrack::Resolve(int from, int to) {
-  for (int i = from; i < to; ++i) ResolveOne(m_held[i], m_heldIndex[i]);
+  // What a whole step is, told once before the held frames count: only a
+  // weak shape's frames need it.
+  const uint64_t perStep = shape.weak ? EstimatePerStep() : 0;
+  for (int i = from; i < to; ++i) {
+    ResolveOne(m_held[i], m_heldIndex[i], perStep);
+  }
   std::copy(m_held + to, m_held + m_heldCount, m_held + from);
   std::copy(m_heldIndex + to, m_heldIndex + m_heldCount, m_heldIndex + from);
   m_heldCount -= to - from;
 }
 
-void SequenceTrack::ResolveOne(uint32_t id, int64_t index) {
+void SequenceTrack::ResolveOne(uint32_t id, int64_t index, uint64_t perStep) {
   const uint32_t behind = (latestId - id) & shape.mask;
   if (behind == 0) {
     ++counts[latest & kSlotMask];
@@ -239,7 +244,7 @@ void SequenceTrack::ResolveOne(uint32_t id, int64_t index) {
     uint64_t& count = counts[step & kSlotMask];
     // Of a weak shape, a frame for a step that had come whole is more
     // likely other traffic than late.
-    if (!shape.weak || count < EstimatePerStep()) {
+    if (!shape.weak || count < perStep) {
       ++m_outOfOrder;
       ++count;
       m_first = std::min(m_first, step);

@@ -20,9 +20,10 @@
 // A frame that does not continue the sequence, one behind the latest or
 // more than kReach ahead, is held until what follows tells what it was:
 // held frames are late (or, of a weak shape, other traffic) when the
-// sequence goes on, and a send run started again when they rose and kHold
-// of them came in a row, or when they rose up to the latest identifier in
-// steps that had come whole already. Once started again, the sequence ends
+// sequence goes on, and a send run started again when they rose and doubled
+// the steps they came to (late frames fill steps that lacked them): once
+// kHold came in a row, when the check ends, or when they reached the latest
+// identifier and go on. Once started again, the sequence ends
 // and a new one begins at the first of the rising frames; where those lie
 // ahead of the sequence, at identifiers it has not sent, they are a gap.
 //
@@ -83,7 +84,8 @@ class SequenceTrack {
   // `fewestSteps` steps that tell.
   bool LooksNew(int from, int fewestSteps) const;
   void Resolve(int from, int to);
-  void ResolveOne(uint32_t id, int64_t index);
+  // `perStep`: the frames of a whole step, for a weak shape.
+  void ResolveOne(uint32_t id, int64_t index, uint64_t perStep);
   // The held frames from `from` on begin a new run, or end a gap; those
   // before came late.
   void Promote(int from);

@@ -10,7 +10,7 @@
  * a receive run of either program. With LOOP_COST_GROW=1 the frames are those
  * of a grow-mode send run instead: the identifier rises by one a frame and
  * wraps at 7FF, and payload bytes 0 to 3 carry it (the grow-mode payload of
- * src/test/GrowPayload.h).
+ * src/frame/GrowPayload.h).
  */
 #include <errno.h>
 #include <fcntl.h>

@@ -16,7 +16,7 @@
 #include "report/TroubleLine.h"
 #include "report/UntransmittedLine.h"
 #include "test/CanTester.h"
-#include "test/GrowPayload.h"
+#include "frame/GrowPayload.h"
 #include "test/RateLine.h"
 #include "time/CTimeStamp.h"
 #include "time/Clock.h"

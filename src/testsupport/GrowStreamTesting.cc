@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "can/FrameImage.h"
-#include "test/GrowPayload.h"
+#include "frame/GrowPayload.h"
 
 canfd_frame GrowStreamTesting::Frame(uint32_t flags, uint32_t id,
                                      unsigned length, unsigned char fill) {

@@ -32,7 +32,7 @@ class GrowStreamTesting {
     std::vector<uint32_t> lacking;
   };
 
-  // A frame of a grow-mode run, its payload as test/GrowPayload.h makes it.
+  // A frame of a grow-mode run, its payload as frame/GrowPayload.h makes it.
   static canfd_frame Frame(uint32_t flags, uint32_t id, unsigned length,
                            unsigned char fill);
   // Frames, sequences, fewest and most per step, missing, repeated, late.

@@ -418,7 +418,7 @@ frame_line() {
 
 # grown_frames HEAD BYTE FIRST MASK N LEN FILL: N grow-mode frames, one per
 # step and line: identifiers from FIRST AND MASK up by one (wrapping after
-# MASK), payloads as src/test/GrowPayload.h has them, the fill byte FILL;
+# MASK), payloads as src/frame/GrowPayload.h has them, the fill byte FILL;
 # each line is the identifier in the printf format HEAD, then each byte in BYTE.
 grown_frames() {
     awk -v head="$1" -v byte="$2" -v first="$((0x$3 & 0x$4))" -v mask="$((0x$4))" \

@@ -7,7 +7,7 @@
 
 #include "can/FrameImage.h"
 #include "report/Formatted.h"
-#include "test/FrameLine.h"
+#include "frame/FrameText.h"
 
 namespace {
 

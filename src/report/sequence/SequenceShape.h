@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "report/sequence/SequenceTotals.h"
-#include "test/GrowPayload.h"
+#include "frame/GrowPayload.h"
 
 // What the frames of one grow-mode send run have in common: kind, length
-// and fill byte. Their payload is told in test/GrowPayload.h.
+// and fill byte. Their payload is told in frame/GrowPayload.h.
 struct SequenceShape {
   static constexpr int kRestWords = 7;
   // No frame's first word has these bits set.

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # Holds the bash completion and the man pages to the option table: for each
 # program, completing "-" offers exactly the table's letters and long names
-# and "--" its long names, and the program's man page names each option with its long
-# name, as ".BR \-X ", " \-\-name".
+# and "--" its long names, and the program's man page names each option with
+# its long name, as ".BR \-X ", " \-\-name" (".B \-\-name" or ".BR \-\-name"
+# for an option without a letter).
 #
 #   tests/option_table_test.sh OPTION_TABLE_DUMP COMPLETION MAN_DIR
 set -u
@@ -27,9 +28,15 @@ for program in canfd_tester can_tester; do
   [[ -n $table ]] || fail "$program: the table gives no option"
   [[ $(offered "$program" -) == "$(tr ' ' '\n' <<<"$table" | sort)" ]] ||
     fail "$program: completing - offers $(offered "$program" - | tr '\n' ' ')"
-  [[ $(offered "$program" --) == "$(cut -d' ' -f2 <<<"$table" | sort)" ]] ||
+  [[ $(offered "$program" --) == "$(grep -o -- '--.*' <<<"$table" | sort)" ]] ||
     fail "$program: completing -- offers $(offered "$program" -- | tr '\n' ' ')"
   while read -r letter name; do
+    if [[ -z $name ]]; then
+      name=${letter//-/\\-}
+      grep -qE "^\.BR? ${name//\\/\\\\}( |\$)" "$man/$program.1" ||
+        fail "$program.1 does not name $letter"
+      continue
+    fi
     named=".BR ${letter//-/\\-} \", \" ${name//-/\\-}"
     grep -qxF "$named" "$man/$program.1" ||
       grep -qF "$named \"" "$man/$program.1" ||

@@ -81,6 +81,8 @@ class CanTester : public ITestInterface {
   int m_grow = 0;
   char m_path[256] = "";
   int m_count = 0;
+  // Beyond the specified settings: options that have no letter.
+  int m_mark = 0;  // --mark: a send run's frames carry their run and number
 
   // Set by Stop and never cleared; read afresh at every poll.
   inline static std::atomic<bool> m_quitSingle{false};
@@ -90,7 +92,7 @@ class CanTester : public ITestInterface {
                 "the quit flag is written by a signal handler");
 
  private:
-  bool TakeOption(int letter, const char* argument);
+  bool TakeOption(int code, const char* argument);
   // The positional form: the channel from argv and the prompted replies, or
   // null after the usage text.
   Channel* Positional(int argc, char** argv);

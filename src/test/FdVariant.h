@@ -16,8 +16,8 @@ struct FdVariant {
   static constexpr VariantTexts kTexts{
       " [BRS]", "0~8, 12, 16, 20, 24, 32, 48, 64", "count"};
 
-  static bool TakeOption(int letter, FdFormat* format) {
-    if (letter != 'B') return false;
+  static bool TakeOption(int code, FdFormat* format) {
+    if (code != 'B') return false;
     format->m_brs = 1;
     return true;
   }

@@ -3,6 +3,7 @@
 
 #include <getopt.h>
 
+#include "frame/Mark.h"
 #include "test/Arguments.h"
 #include "test/CanTester.h"
 #include "test/OptionTable.h"
@@ -16,14 +17,16 @@ inline constexpr auto kShortOptionsOf = ShortOptions<Variant::kFd>();
 template <class Variant>
 bool CanTester<Variant>::ParseOpts(int argc, char** argv) {
   static constexpr auto kLong = LongOptions<Variant::kFd>();
-  int letter;
-  while ((letter = getopt_long(argc, argv, kShortOptionsOf<Variant>.data(),
-                               kLong.data(), nullptr)) != -1) {
-    if (!TakeOption(letter, optarg)) return false;
+  int code;
+  while ((code = getopt_long(argc, argv, kShortOptionsOf<Variant>.data(),
+                             kLong.data(), nullptr)) != -1) {
+    if (!TakeOption(code, optarg)) return false;
   }
-  // The identifier is checked once all options are in: -F may follow -i.
+  // The identifier and the mark are checked once all options are in: -F
+  // may follow -i, and -s follow --mark.
   return !(m_showModel == 2 && m_path[0] == '\0') &&
-         IsIdentifier(m_id, m_frameType, m_grow);
+         IsIdentifier(m_id, m_frameType, m_grow) &&
+         (m_mark == 0 || CanCarryMark(m_frameType, m_dlc));
 }
 
 template <class Variant>
@@ -33,8 +36,8 @@ void CanTester<Variant>::PrintHelp(char* prog) {
 }
 
 template <class Variant>
-bool CanTester<Variant>::TakeOption(int letter, const char* argument) {
-  switch (letter) {
+bool CanTester<Variant>::TakeOption(int code, const char* argument) {
+  switch (code) {
     case 'D': return CopyText(m_device, sizeof m_device, argument);
     case 'p': return CopyText(m_path, sizeof m_path, argument);
     case 'f': m_filter = 1; return true;
@@ -42,6 +45,7 @@ bool CanTester<Variant>::TakeOption(int letter, const char* argument) {
     case 'o': m_rcvOwn = 1; return true;
     case 'w': m_model = 1; return true;
     case 'g': m_grow = 1; return true;
+    case kMarkCode: m_mark = 1; return true;
     case 'i': HexArgument(argument, &m_id); return true;
     case 'd': HexArgument(argument, &m_data); return true;
     case 'S': m_showModel = DecimalArgument(argument); return true;
@@ -54,6 +58,6 @@ bool CanTester<Variant>::TakeOption(int letter, const char* argument) {
     case 't': m_sleepTime = DecimalArgument(argument); return m_sleepTime >= 0;
     case 'c': m_countOnce = DecimalArgument(argument); return m_countOnce >= 1;
     case 'C': m_count = DecimalArgument(argument); return m_count >= 0;
-    default: return Variant::TakeOption(letter, &m_format);
+    default: return Variant::TakeOption(code, &m_format);
   }
 }

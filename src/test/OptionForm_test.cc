@@ -102,6 +102,8 @@ TYPED_TEST(OptionFormTest, TakesOddButAcceptedValues) {
       {{"-i", "1FFFFFFF", "-F", "3"}, 1, 8, 3, 0, 0, 0x1FFFFFFF},
       {{"-g", "-i", "FFFF"}, 1, 8, 0, 0, 0, 0xFFFF},
       {{"-g", "-F", "2", "-i", "-1"}, 1, 8, 2, 0, 0, 0xFFFFFFFF},
+      {{"-w", "-g", "--mark", "-F", "2"}, 1, 8, 2, 0, 0, 0},
+      {{"--mark", "-s", "3", "-s", "8"}, 1, 8, 0, 0, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.words));
@@ -144,6 +146,9 @@ TYPED_TEST(OptionFormTest, RefusesWithTheUsageTextAndOpensNothing) {
       {"-i", "-1", "-F", "0"},
       {"-F", "2", "-i", "20000000"},
       {"-i", "20000000", "-F", "3"},
+      {"--mark", "-s", "7"},
+      {"-w", "--mark", "-F", "1"},
+      {"-F", "3", "-w", "--mark"},
   };
   for (const Words& words : refused) {
     SCOPED_TRACE(testing::PrintToString(words).substr(0, 80));

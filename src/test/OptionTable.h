@@ -9,14 +9,23 @@
 // The text of its program that a usage line shows beside its own.
 enum class UsageSlot { kNone, kLengths, kCountName };
 
+// The codes getopt_long returns for the options that have no letter of
+// their own, above every letter. The usage text leaves them out: it is the
+// programs' interface, as it always was.
+enum LongOnlyCode : int {
+  kMarkCode = 256,
+};
+
+constexpr bool HasLetter(int code) { return code < kMarkCode; }
+
 // One option of the option form.
 struct OptionRow {
-  char letter;
+  int code;          // its letter, or a LongOnlyCode
   const char* name;  // the long option
   bool value;        // takes a value
   bool fdOnly;       // only canfd_tester has it
-  // Its lines in the usage text; "%s" marks where the text that `slot`
-  // names goes.
+  // Its lines in the usage text, null for a LongOnlyCode; "%s" marks where
+  // the text that `slot` names goes.
   const char* usage;
   UsageSlot slot;
 };
@@ -79,6 +88,7 @@ inline constexpr OptionRow kOptionRows[] = {
      UsageSlot::kNone},
     {'p', "path", true, false,
      "  -p --path path         file path to save data\n", UsageSlot::kNone},
+    {kMarkCode, "mark", false, false, nullptr, UsageSlot::kNone},
 };
 
 constexpr bool HasOption(const OptionRow& row, bool fd) {
@@ -89,7 +99,7 @@ constexpr bool HasOption(const OptionRow& row, bool fd) {
 constexpr size_t ShortOptionsLength(bool fd) {
   size_t length = 0;
   for (const OptionRow& row : kOptionRows) {
-    if (HasOption(row, fd)) length += row.value ? 2 : 1;
+    if (HasOption(row, fd) && HasLetter(row.code)) length += row.value ? 2 : 1;
   }
   return length;
 }
@@ -106,15 +116,15 @@ constexpr std::array<char, ShortOptionsLength(kFd) + 1> ShortOptions() {
   std::array<char, ShortOptionsLength(kFd) + 1> text{};
   size_t next = 0;
   for (const OptionRow& row : kOptionRows) {
-    if (!HasOption(row, kFd)) continue;
-    text[next++] = row.letter;
+    if (!HasOption(row, kFd) || !HasLetter(row.code)) continue;
+    text[next++] = static_cast<char>(row.code);
     if (row.value) text[next++] = ':';
   }
   return text;
 }
 
-// The long options of a program, each returning its letter, and the
-// all-zero terminator.
+// The long options of a program, each returning its code, and the all-zero
+// terminator.
 template <bool kFd>
 constexpr std::array<option, OptionCount(kFd) + 1> LongOptions() {
   std::array<option, OptionCount(kFd) + 1> table{};
@@ -122,7 +132,7 @@ constexpr std::array<option, OptionCount(kFd) + 1> LongOptions() {
   for (const OptionRow& row : kOptionRows) {
     if (!HasOption(row, kFd)) continue;
     table[next++] = {row.name, row.value ? required_argument : no_argument,
-                     nullptr, row.letter};
+                     nullptr, row.code};
   }
   return table;
 }

@@ -26,7 +26,7 @@ void PrintUsage(const char* prog, const char* shortOptions, bool fd,
          texts.positionalBrs);
   printf("OR Usage: %s [-%s]\n", prog, shortOptions);
   for (const OptionRow& row : kOptionRows) {
-    if (!HasOption(row, fd)) continue;
+    if (!HasOption(row, fd) || row.usage == nullptr) continue;
     switch (row.slot) {
       case UsageSlot::kNone: fputs(row.usage, stdout); break;
       case UsageSlot::kLengths: PrintFilled(row.usage, texts.lengths); break;

@@ -5,11 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "can/FrameImage.h"
 #include "can/FrameType.h"
 #include "can/RawSocket.h"
 #include "can/WriteRefusals.h"
+#include "frame/MarkStamp.h"
 
 // The stop condition of a write that nothing stops.
 struct NeverStop {
@@ -61,11 +63,15 @@ class CanChannel {
 
   // Sends the frame m_countOnce times, or until `stop()`, asked before each
   // write, is true; returns the writes that went out and counts the others
-  // in m_refusals. A length that does not fit the payload area sends
-  // nothing.
-  template <class Stop = NeverStop>
+  // in m_refusals. `marks` marks each frame (frame/MarkStamp.h); in the
+  // `lastStep` of a run the last frame is marked as the run's last and,
+  // refused, written again until it goes out, so that a receiving end can
+  // tell where the run ended. A length that does not fit the payload area
+  // sends nothing.
+  template <class Stop = NeverStop, class Marks = NoMarks>
   int Write(FrameType type, int id, int length, unsigned char* data,
-            Stop stop = Stop()) {
+            Stop stop = Stop(), Marks&& marks = Marks(),
+            bool lastStep = false) {
     Image image;
     if (!Build(&image, type, id, length, data)) return 0;
     // Counted down, and only the refusals counted: this loop is all that a
@@ -73,7 +79,15 @@ class CanChannel {
     int left = m_countOnce;
     int refused = 0;
     for (; left > 0 && !stop(); --left) {
-      if (!WriteWhole(m_socket, &image, sizeof image, &m_refusals)) ++refused;
+      const bool last =
+          std::remove_reference_t<Marks>::kMarksLast && lastStep && left == 1;
+      marks.Put(&image, last);
+      if (WriteWhole(m_socket, &image, sizeof image, &m_refusals) ||
+          (last && WriteAgain(image, stop))) {
+        marks.Took();
+      } else {
+        ++refused;
+      }
     }
     return m_countOnce - left - refused;
   }
@@ -129,6 +143,18 @@ class CanChannel {
   Image m_received = {};  // the frame of the latest read, as it came
 
  private:
+  // Writes `image` again until it goes out, `stop()` is true or no write
+  // has gone through for the socket's send time-out.
+  template <class Stop>
+  bool WriteAgain(const Image& image, Stop stop) {
+    constexpr int64_t kGiveUpMicros = int64_t{kSocketTimeoutSeconds} * 1000000;
+    const int64_t start = sys::MonotonicMicros();
+    while (!stop() && sys::MonotonicMicros() - start < kGiveUpMicros) {
+      if (WriteWhole(m_socket, &image, sizeof image, &m_refusals)) return true;
+    }
+    return false;
+  }
+
   bool Build(Image* image, FrameType type, int id, int length,
              unsigned char* data) const {
     if (!BuildImage(image, type, id, length, data)) return false;

@@ -56,6 +56,12 @@ constexpr uint32_t IdentifierMask(FrameType type) {
   return IdentifierMaskOf((type & kExtendedKind) != 0 ? CAN_EFF_FLAG : 0);
 }
 
+// Whether a frame goes with the bit-rate switch; classic frames never do.
+inline bool BrsOf(const canfd_frame& image) {
+  return (image.flags & CANFD_BRS) != 0;
+}
+inline bool BrsOf(const can_frame&) { return false; }
+
 // Stores the image's kind, identifier (without the kind flags), length and
 // payload; false, storing nothing, when its length exceeds its payload area.
 template <class Image>

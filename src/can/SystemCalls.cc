@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/random.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -71,6 +72,10 @@ int64_t MonotonicMicros() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+ssize_t GetRandom(void* buffer, size_t size) {
+  return ::getrandom(buffer, size, GRND_NONBLOCK);
 }
 
 int BatchScheduling() {

@@ -33,6 +33,9 @@ int Close(int fd);
 int IsTerminal(int fd);
 // Microseconds of a clock that never jumps; bounds retries.
 int64_t MonotonicMicros();
+// Fills `size` bytes at `buffer` from the kernel's random source without
+// waiting; returns the bytes filled, or -1.
+ssize_t GetRandom(void* buffer, size_t size);
 // SCHED_BATCH for this process: woken, it no longer preempts the running
 // task. Returns 0, or -1 when refused.
 int BatchScheduling();

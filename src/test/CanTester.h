@@ -102,6 +102,8 @@ class CanTester : public ITestInterface {
   // once that grace is over: a signal that comes while a step writes, or
   // just before a piece begins, does not hold the run for the whole pause.
   static void Pause(int micros);
+  // A marked send run's tag, at random.
+  static uint32_t DrawTag();
   // The bits on the bus of the frames a send run sent; `payload` is the
   // plain frame's.
   FrameBitsRange SentBits(const unsigned char* payload) const;

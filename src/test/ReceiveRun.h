@@ -10,14 +10,16 @@
 #include "report/AfterTheTotals.h"
 #include "report/DropLine.h"
 #include "report/LostLine.h"
+#include "report/MarkedRunLine.h"
+#include "report/OtherFramesLine.h"
+#include "report/SequenceLine.h"
 #include "report/StatusLine.h"
 #include "report/TroubleLine.h"
 #include "report/UnreadLine.h"
-#include "report/sequence/SequenceCheck.h"
-#include "report/sequence/SequenceLine.h"
 #include "test/CanTester.h"
 #include "test/FrameLine.h"
 #include "test/RateLine.h"
+#include "verdict/FrameVerdict.h"
 
 template <class Variant>
 bool CanTester<Variant>::ReadFrame() {
@@ -42,10 +44,10 @@ bool CanTester<Variant>::ReadFrame() {
   StatusLine status(StatusShown(m_showModel == 1), m_can->m_ifindex, before);
   status.WatchReceive(m_can->m_socket);
   typename Variant::ReceiveClock clock;
-  SequenceCheck sequence(kPayload);
+  FrameVerdict verdict(kPayload);
   int64_t count = 0;
   const auto take = [&] {
-    sequence.Take(m_can->m_received);
+    verdict.Take(m_can->m_received);
     clock.OnFrame(count == 0);
     ++count;
     if (show == 1) PrintFrame(type, id, len, data);
@@ -79,8 +81,10 @@ bool CanTester<Variant>::ReadFrame() {
   const char* device = m_can->m_device;
   // The filter lets one identifier in 256 through: no sequence to judge.
   if (m_can->m_filter == 0) {
-    const SequenceReport report = sequence.Finish(count);
-    PrintAfterTheTotals(SequenceLines(device, report) + ForeignLine(report));
+    const VerdictReport report = verdict.Finish(count);
+    PrintAfterTheTotals(MarkedRunLines(device, report) +
+                        SequenceLines(device, report) +
+                        OtherFramesLine(report));
   }
   PrintAfterTheTotals(UnreadLine(device, m_can->Discard()));
   uint32_t drops = 0;

@@ -258,7 +258,7 @@ TEST(FdReceiveRunTest, DropsClassicFrames) {
 TYPED_TEST(ReceiveRunTest, JudgesTheSequenceOfAGrowModeRunInEveryMode) {
   using V = TypeParam;
   const std::string judged =
-      "sequence of can0:3 frames, identifiers 7FE to 000, 1 frame per step, "
+      "sequence of can0:10 frames, identifiers 7FA to 003, 1 frame per step, "
       "none missing, repeated or out of order\n";
   const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
       {{"-S", "0"}, judged},
@@ -268,9 +268,12 @@ TYPED_TEST(ReceiveRunTest, JudgesTheSequenceOfAGrowModeRunInEveryMode) {
   };
   for (const auto& row : rows) {
     TesterHarness<V> run;
-    Fake().reads = {Frame<V>(0x7FE, {0xFE, 0x07, 0, 0}),
-                    Frame<V>(0x7FF, {0xFF, 0x07, 0, 0}),
-                    Frame<V>(0x000, {0, 0, 0, 0})};
+    Fake().reads.clear();
+    for (uint32_t id = 0x7FA; id != 0x004; id = (id + 1) & CAN_SFF_MASK) {
+      Fake().reads.push_back(Frame<V>(
+          id, {static_cast<unsigned char>(id), static_cast<unsigned char>(id >> 8),
+               0, 0}));
+    }
     InterruptWhenIdle();
     ASSERT_TRUE(run.Init(row.first));
     EXPECT_TRUE(run.Test());

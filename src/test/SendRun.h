@@ -11,12 +11,14 @@
 #include "report/AfterTheTotals.h"
 #include "report/BusLimitLine.h"
 #include "report/LostLine.h"
+#include "report/MarkedRunLine.h"
 #include "report/RefusalLine.h"
 #include "report/StatusLine.h"
 #include "report/TroubleLine.h"
 #include "report/UntransmittedLine.h"
 #include "test/CanTester.h"
 #include "frame/GrowPayload.h"
+#include "frame/MarkStamp.h"
 #include "test/RateLine.h"
 #include "time/CTimeStamp.h"
 #include "time/Clock.h"
@@ -30,24 +32,38 @@ bool CanTester<Variant>::SendFrame() {
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
   StatusLine status(StatusShown(false), m_can->m_ifindex, before);
   status.WatchSend(&m_can->m_refusals, SentBits(payload), m_sleepTime > 0);
-  CTimeStamp::GetInstance()->Init();
-  int64_t total = 0;
-  for (;;) {
-    uint32_t id = m_id;
-    if (m_grow != 0) {
-      id = nextId & mask;
-      PutGrowId(payload, id);
-      nextId = id + 1;
+  // The loop once for each kind of marks, so that a run without them pays
+  // nothing for them.
+  const auto send = [&](auto&& marks) {
+    CTimeStamp::GetInstance()->Init();
+    int64_t sent = 0;
+    for (;;) {
+      uint32_t id = m_id;
+      if (m_grow != 0) {
+        id = nextId & mask;
+        PutGrowId(payload, id);
+        nextId = id + 1;
+      }
+      // A step of many frames ends early once the grace after Ctrl-C is
+      // over. The last step of a counted run is known: it marks its end.
+      sent += m_can->Write(m_frameType, static_cast<int>(id), m_dlc, payload,
+                           [] { return QuitGraceOver(); }, marks, m_count == 1);
+      // A pause of 0 takes none: even usleep(0) sleeps for the timer slack,
+      // which would cap the rate far below what the bus carries.
+      if (m_sleepTime > 0) Pause(m_sleepTime);
+      if (status.Due()) status.Check(sent);
+      if (m_quitSingle.load()) break;
+      if (m_count > 0 && --m_count == 0) break;
     }
-    // A step of many frames ends early once the grace after Ctrl-C is over.
-    total += m_can->Write(m_frameType, static_cast<int>(id), m_dlc, payload,
-                          [] { return QuitGraceOver(); });
-    // A pause of 0 takes none: even usleep(0) sleeps for the timer slack,
-    // which would cap the rate far below what the bus carries.
-    if (m_sleepTime > 0) Pause(m_sleepTime);
-    if (status.Due()) status.Check(total);
-    if (m_quitSingle.load()) break;
-    if (m_count > 0 && --m_count == 0) break;
+    return sent;
+  };
+  int64_t total = 0;
+  if (m_mark != 0) {
+    MarkStamp marks(DrawTag());
+    PrintAfterTheTotals(MarkedRunStartLine(marks.Tag(), m_can->m_device));
+    total = send(marks);
+  } else {
+    total = send(NoMarks());
   }
   status.Erase();
   printf("\nsend frames:%lld\n", static_cast<long long>(total));
@@ -78,10 +94,22 @@ void CanTester<Variant>::Pause(int micros) {
 }
 
 template <class Variant>
+uint32_t CanTester<Variant>::DrawTag() {
+  uint32_t tag = 0;
+  if (sys::GetRandom(&tag, sizeof tag) != sizeof tag) {
+    tag = static_cast<uint32_t>(ClockNanos());
+  }
+  return tag;
+}
+
+template <class Variant>
 FrameBitsRange CanTester<Variant>::SentBits(
     const unsigned char* payload) const {
   const FrameFormat& format = m_can->m_format;
-  if (m_grow != 0) return format.BusBitsRange(m_frameType, m_dlc);
+  // Grown identifiers and marks change the frames' bits from frame to frame.
+  if (m_grow != 0 || m_mark != 0) {
+    return format.BusBitsRange(m_frameType, m_dlc);
+  }
   const FrameBits bits = format.BusBits(m_frameType, m_id, m_dlc, payload);
   return {bits, bits};
 }

@@ -201,6 +201,13 @@ int64_t MonotonicMicros() {
   return Fake().monotonic;
 }
 
+ssize_t GetRandom(void* buffer, size_t size) {
+  if (!Log("getrandom")) return -1;
+  const size_t filled = std::min(size, sizeof Fake().random);
+  std::memcpy(buffer, &Fake().random, filled);
+  return static_cast<ssize_t>(filled);
+}
+
 int BatchScheduling() { return Log("sched_setscheduler") ? 0 : -1; }
 
 }  // namespace sys

@@ -34,6 +34,7 @@ struct FakeSystem {
   std::function<void()> whenIdle;
   std::function<void()> afterWrite;
   int64_t monotonicStep = 0;  // microseconds per monotonic clock reading
+  uint64_t random = 0x5A5A3C3C96969696;  // what the kernel's random source gives
   int netlinkSocket = 9;
   struct NetlinkReply {
     Bytes datagram;

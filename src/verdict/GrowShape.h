@@ -4,13 +4,16 @@
 #include <cstdint>
 #include <cstring>
 
-#include "report/sequence/SequenceTotals.h"
 #include "frame/GrowPayload.h"
+#include "frame/PayloadRest.h"
+#include "verdict/VerdictReport.h"
 
-// What the frames of one grow-mode send run have in common: kind, length
-// and fill byte. Their payload is told in frame/GrowPayload.h.
-struct SequenceShape {
-  static constexpr int kRestWords = 7;
+// What the frames of one grow-mode send run without marks have in common:
+// kind, length and fill byte. Their payload is told in frame/GrowPayload.h.
+// Only data frames that carry their whole identifier and a byte more have
+// a shape: in remote frames and shorter ones, other traffic fits a
+// sequence by chance, so they are not judged.
+struct GrowShape {
   // No frame's first word has these bits set.
   static constexpr uint64_t kNoKind = ~uint64_t{0};
 
@@ -25,12 +28,9 @@ struct SequenceShape {
   uint64_t fill = 0;      // the fill byte in every byte
   uint64_t headFill = 0;  // GrowFills of it
   uint64_t headMask = 0;  // the bytes of the length among bytes 0 to 7
-  uint64_t restMask[kRestWords] = {};  // the same for bytes 8 to 63
-  // The payload carries too little of the identifier (a remote frame, or
-  // too short), so that other traffic may fit by chance.
-  bool weak = false;
+  PayloadRest rest;       // the same for bytes 8 to 63
 
-  bool operator==(const SequenceShape& other) const {
+  bool operator==(const GrowShape& other) const {
     return mask == other.mask && kindBits == other.kindBits &&
            length == other.length && fill == other.fill;
   }
@@ -44,17 +44,19 @@ struct SequenceShape {
   }
 
   // Bytes 8 to 63 against the fill byte; 0 when they match. Only for a
-  // length above 8, which the payload area then holds. All seven words are
-  // compared, the bytes past the length masked out, so that the compiler
-  // can unroll and vectorise the loop.
+  // length above 8, which the payload area then holds.
   uint64_t Rest(const unsigned char* data) const {
-    uint64_t diff = 0;
-    for (int i = 0; i < kRestWords; ++i) {
-      uint64_t word;
-      std::memcpy(&word, data + 8 * (i + 1), sizeof word);
-      diff |= (word ^ fill) & restMask[i];
-    }
-    return diff;
+    return rest.Differs(data, fill);
+  }
+
+  // The frame of identifier `id`, as a grow-mode run sends it.
+  ReceivedFrame FrameOf(uint32_t id) const {
+    ReceivedFrame frame;
+    frame.canId = kindBits | id;
+    frame.length = length;
+    FillGrowPayload(frame.data, sizeof frame.data, length, id,
+                    static_cast<unsigned char>(fill));
+    return frame;
   }
 
   bool Fits(uint32_t canId, unsigned frameLength,
@@ -65,12 +67,8 @@ struct SequenceShape {
 };
 
 // The shape of a received frame, from its kind, length and fill byte;
-// false when the frame is of no grow-mode run: flags beyond the kinds, or
-// a length beyond `capacity`, the payload bytes a frame image holds.
+// false when the frame has none (remote, too short, flags beyond the kinds,
+// or a length beyond `capacity`, the payload bytes a frame image holds) or
+// does not carry its identifier as grow mode does.
 bool ShapeOf(uint32_t canId, unsigned length, const unsigned char* data,
-             unsigned capacity, SequenceShape* shape);
-
-// The frame of `shape` with identifier `id`, as a grow-mode run sends it;
-// a remote frame gets the payload of `sample`, which the check ignored.
-ReceivedFrame FrameOf(const SequenceShape& shape, uint32_t id,
-                      const ReceivedFrame& sample);
+             unsigned capacity, GrowShape* shape);

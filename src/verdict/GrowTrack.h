@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+
+#include "verdict/GrowShape.h"
+#include "verdict/GrowTally.h"
+#include "verdict/StepHistogram.h"
+
+// Follows the grow-mode send runs of one shape, one after the other, frame
+// by frame in fixed memory, and hands each sequence's totals to the tally
+// when it ends. The rules are DESIGN.md's "Sequences".
+//
+// A step is an identifier's distance from the sequence's first; its frames
+// are counted in a window of kWindow steps up to the latest, so that a late
+// frame still counts for its own step, and judged as the step leaves it.
+class GrowTrack {
+ public:
+  // A frame up to kWindow - 1 steps behind the latest counts for its own
+  // step: netem's and a busy host's reordering stays well within it, and a
+  // send run started again from its first identifier after 200 steps lies
+  // beyond it.
+  static constexpr int64_t kWindow = 128;
+  static constexpr int64_t kSlotMask = kWindow - 1;
+  // A frame up to kReach steps ahead of the latest continues the sequence,
+  // the steps between having come with no frame.
+  static constexpr uint32_t kReach = 128;
+
+  // The fast path of FrameVerdict::Take reads and writes these.
+  GrowShape shape;
+  // shape.kindLength while the fast path may take frames, else none.
+  uint64_t fastKind = GrowShape::kNoKind;
+  uint32_t latestId = 0;
+  int64_t latest = 0;
+  // From this latest step on, the step that leaves the window as the
+  // sequence rises by one is one between its first and last.
+  int64_t fastFrom = 0;
+  int64_t frames = 0;
+  StepHistogram steps;
+  uint32_t counts[kWindow] = {};
+
+  // Starts following `shape`, whose first frame came as the `index`th
+  // frame checked.
+  void Open(const GrowShape& shape, int64_t index, GrowTally* tally);
+  bool InUse() const { return m_tally != nullptr; }
+  // The frame of identifier `id`, the `index`th checked.
+  void Take(uint32_t id, int64_t index);
+  // Ends the sequence and frees the track; `cut` when its send run may go
+  // on unseen.
+  void End(bool cut);
+  // Which to free first: those whose sequence never rose, then those idle
+  // longest.
+  bool IdlerThan(const GrowTrack& other) const;
+  void Touch(int64_t index) { m_lastUse = index; }
+
+ private:
+  void Begin(uint32_t id, int64_t index);
+  void Close();
+  void Advance(int64_t step);
+  void Leave(int64_t step, uint64_t count);
+  void LeaveEmpty(int64_t step, int64_t count);
+  void NoteEmpty(int64_t step, int64_t count);
+  bool FirstStepWhole() const;
+  uint32_t IdOf(int64_t step) const {
+    return (m_firstId + static_cast<uint32_t>(step)) & shape.mask;
+  }
+
+  GrowTally* m_tally = nullptr;
+  int64_t m_lastUse = 0;
+
+  // The current sequence, of steps from 0, its first identifier m_firstId.
+  bool m_active = false;
+  uint32_t m_firstId = 0;
+  int64_t m_firstIndex = 0;
+  uint64_t m_firstCount = 0;
+  int64_t m_outOfOrder = 0;
+  // The frames may belong to two sequences, or a sequence may have gone
+  // on unseen: its figures cannot be told.
+  bool m_doubt = false;
+  EmptySteps m_places[ShapeTotals::kPlaces] = {};
+  int m_placeCount = 0;
+  bool m_morePlaces = false;
+  int64_t m_lastEmpty = -2;  // the last step of the latest empty run
+};

@@ -10,7 +10,10 @@
  * a receive run of either program. With LOOP_COST_GROW=1 the frames are those
  * of a grow-mode send run instead: the identifier rises by one a frame and
  * wraps at 7FF, and payload bytes 0 to 3 carry it (the grow-mode payload of
- * src/frame/GrowPayload.h).
+ * src/frame/GrowPayload.h). With LOOP_COST_MARK=1 they are the frames of a
+ * marked send run, tag 12345, numbered from 0, the last one marked as the
+ * run's last: the layout and check of the man page's MARKED FRAMES, built
+ * here from that text alone.
  */
 #include <errno.h>
 #include <fcntl.h>
@@ -29,6 +32,26 @@ static int can_socket = -1;
 static long frames_left = -1;
 static struct canfd_frame frame;
 static int grow;
+static int mark;
+static unsigned long long number;
+
+/* The man page's check: the top 20 bits of (frame word xor run word times
+ * K1) times K2. */
+static unsigned long long mark_word(const struct canfd_frame *f, size_t size,
+                                    unsigned long long n, unsigned tag, int last)
+{
+    const int fd = size == sizeof(struct canfd_frame);
+    const unsigned long long frame_word =
+        (unsigned long long)f->can_id | (unsigned long long)f->len << 32 |
+        (unsigned long long)(fd && (f->flags & CANFD_BRS) ? 1 : 0) << 40 |
+        (unsigned long long)(f->len > 8 ? f->data[8] : 0) << 48;
+    const unsigned long long run = n + ((unsigned long long)tag << 40) +
+                                   ((unsigned long long)(last ? 1 : 0) << 59);
+    const unsigned long long x =
+        (frame_word ^ run * 0x9E3779B97F4A7C15ULL) * 0xFF51AFD7ED558CCDULL;
+    return (n & 0xFFFFFF) | (unsigned long long)tag << 24 |
+           (unsigned long long)(last ? 1 : 0) << 43 | (x >> 44) << 44;
+}
 
 int socket(int domain, int type, int protocol)
 {
@@ -39,8 +62,10 @@ int socket(int domain, int type, int protocol)
     const char *frames = getenv("LOOP_COST_FRAMES");
     const char *length = getenv("LOOP_COST_LENGTH");
     const char *grows = getenv("LOOP_COST_GROW");
+    const char *marks = getenv("LOOP_COST_MARK");
     frames_left = frames != NULL ? atol(frames) : -1;
     grow = grows != NULL && atoi(grows) != 0;
+    mark = marks != NULL && atoi(marks) != 0;
     frame.can_id = 0x123;
     frame.len = (unsigned char)(length != NULL ? atoi(length) : 8);
     memset(frame.data, 0xA5, sizeof frame.data);
@@ -60,6 +85,11 @@ ssize_t read(int fd, void *buffer, size_t size)
     if (grow) {
         frame.can_id = (frame.can_id + 1) & CAN_SFF_MASK;
         memcpy(frame.data, &frame.can_id, 4); /* as PutGrowId does */
+    }
+    if (mark) {
+        const unsigned long long word =
+            mark_word(&frame, size, number++, 0x12345, frames_left == 0);
+        memcpy(frame.data, &word, 8);
     }
     memcpy(buffer, &frame, size < sizeof frame ? size : sizeof frame);
     return (ssize_t)size;

@@ -3,7 +3,9 @@
 # Counts the user-space instructions that one frame of a send run costs,
 # against the bare write() loop of the VM benchmark (vm/guest/writeloop.c),
 # and one frame of a receive run in each display mode, against the bare
-# read() loop (vm/guest/readloop.c).
+# read() loop (vm/guest/readloop.c), for plain frames, those of a grow-mode
+# send run and those of a marked one (--mark). The shim makes the frames it
+# delivers: each row's bare read() loop row holds what that costs.
 # Emulated rates move by tens of percent from run to run; instruction counts
 # do not. The programs run natively under callgrind, with the socket calls
 # replaced by scripts/loop-cost-shim.c: the frames are written to /dev/null
@@ -35,7 +37,8 @@ gcc -O2 -Wall -Wextra -o "$work/readloop" vm/guest/readloop.c
 instructions() {
     local log
     log=$(LD_PRELOAD="$work/shim.so" LOOP_COST_FRAMES=${frames:-} \
-        LOOP_COST_LENGTH=${length:-8} LOOP_COST_GROW=${grow:-0} valgrind --tool=callgrind \
+        LOOP_COST_LENGTH=${length:-8} LOOP_COST_GROW=${grow:-0} \
+        LOOP_COST_MARK=${mark:-0} valgrind --tool=callgrind \
         --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null) || true
     sed -n 's/.*Collected : \([0-9]*\)$/\1/p' <<<"$log"
 }
@@ -61,23 +64,30 @@ for len in 8 64; do
     per_frame "bare write() loop, $len bytes" 1 "$work/writeloop" x STEPS fd 0 "$len"
     for step in 1 100; do
         per_frame "canfd_tester -c $step, $len bytes" "$step" build/canfd_tester -D x -w -s "$len" -c "$step" -C STEPS
+        for kind in -g --mark; do
+            per_frame "canfd_tester -c $step $kind, $len bytes" "$step" build/canfd_tester -D x -w -s "$len" -c "$step" $kind -C STEPS
+        done
     done
 done
 for step in 1 100; do
     per_frame "can_tester -c $step, 8 bytes" "$step" build/can_tester -D x -w -s 8 -c "$step" -C STEPS
+    for kind in -g --mark; do
+        per_frame "can_tester -c $step $kind, 8 bytes" "$step" build/can_tester -D x -w -s 8 -c "$step" $kind -C STEPS
+    done
 done
 
-echo "user-space instructions per frame received (grow: the frames of a grow-mode send run):"
+echo "user-space instructions per frame received (grow: the frames of a grow-mode send run; marked: of a marked one):"
 for program in canfd_tester can_tester; do
     for length in 8 64; do
         [[ $program == can_tester && $length == 64 ]] && continue
-        for grow in 0 1; do
-            kind=""
-            ((grow)) && kind=", grow"
+        for kind in plain grow marked; do
+            grow=0 mark=0 label=""
+            [[ $kind == grow ]] && grow=1 label=", grow"
+            [[ $kind == marked ]] && mark=1 label=", marked"
             [[ $program == canfd_tester ]] &&
-                per_frame "bare read() loop, $length bytes$kind" 0 "$work/readloop" x fd
+                per_frame "bare read() loop, $length bytes$label" 0 "$work/readloop" x fd
             for show in 0 1 2; do
-                per_frame "$program -S $show, $length bytes$kind" 0 \
+                per_frame "$program -S $show, $length bytes$label" 0 \
                     build/$program -D x -S "$show" -p "$work/frames.txt"
             done
         done

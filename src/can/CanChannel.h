@@ -76,19 +76,32 @@ class CanChannel {
     if (!Build(&image, type, id, length, data)) return 0;
     // Counted down, and only the refusals counted: this loop is all that a
     // step of many frames does, and the stop costs it a load and a branch.
+    // The frame marked last, if any, comes after it.
+    const bool markLast =
+        std::remove_reference_t<Marks>::kMarksLast && lastStep;
+    const int last = markLast ? 1 : 0;
     int left = m_countOnce;
     int refused = 0;
-    for (; left > 0 && !stop(); --left) {
-      const bool last =
-          std::remove_reference_t<Marks>::kMarksLast && lastStep && left == 1;
-      marks.Put(&image, last);
-      if (WriteWhole(m_socket, &image, sizeof image, &m_refusals) ||
-          (last && WriteAgain(image, stop))) {
-        marks.Took();
+    auto step = marks.Step(image);
+    for (; left > last && !stop(); --left) {
+      step.Put(&image, false);
+      if (WriteWhole(m_socket, &image, sizeof image, &m_refusals)) {
+        step.Took();
       } else {
         ++refused;
       }
     }
+    if (markLast && left == 1 && !stop()) {
+      step.Put(&image, true);
+      if (WriteWhole(m_socket, &image, sizeof image, &m_refusals) ||
+          WriteAgain(image, stop)) {
+        step.Took();
+      } else {
+        ++refused;
+      }
+      --left;
+    }
+    marks.Done(step);
     return m_countOnce - left - refused;
   }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "can/FrameBits.h"
+#include "report/StatusLine.h"
 #include "can/FrameType.h"
 #include "can/SystemCalls.h"
 #include "test/ITestInterface.h"
@@ -104,6 +105,11 @@ class CanTester : public ITestInterface {
   static void Pause(int micros);
   // A marked send run's tag, at random.
   static uint32_t DrawTag();
+  // The steps of a send run, each frame marked by `marks` (NoMarks: none);
+  // returns the frames sent. The loop once for each kind of marks, so that
+  // a run without them pays nothing for them.
+  template <class Marks>
+  int64_t SendSteps(Marks& marks, unsigned char* payload, StatusLine* status);
   // The bits on the bus of the frames a send run sent; `payload` is the
   // plain frame's.
   FrameBitsRange SentBits(const unsigned char* payload) const;

@@ -27,43 +27,17 @@ template <class Variant>
 bool CanTester<Variant>::SendFrame() {
   unsigned char payload[kPayload];
   std::memset(payload, static_cast<unsigned char>(m_data), sizeof payload);
-  const uint32_t mask = IdentifierMask(m_frameType);
-  uint32_t nextId = m_id;
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
   StatusLine status(StatusShown(false), m_can->m_ifindex, before);
   status.WatchSend(&m_can->m_refusals, SentBits(payload), m_sleepTime > 0);
-  // The loop once for each kind of marks, so that a run without them pays
-  // nothing for them.
-  const auto send = [&](auto&& marks) {
-    CTimeStamp::GetInstance()->Init();
-    int64_t sent = 0;
-    for (;;) {
-      uint32_t id = m_id;
-      if (m_grow != 0) {
-        id = nextId & mask;
-        PutGrowId(payload, id);
-        nextId = id + 1;
-      }
-      // A step of many frames ends early once the grace after Ctrl-C is
-      // over. The last step of a counted run is known: it marks its end.
-      sent += m_can->Write(m_frameType, static_cast<int>(id), m_dlc, payload,
-                           [] { return QuitGraceOver(); }, marks, m_count == 1);
-      // A pause of 0 takes none: even usleep(0) sleeps for the timer slack,
-      // which would cap the rate far below what the bus carries.
-      if (m_sleepTime > 0) Pause(m_sleepTime);
-      if (status.Due()) status.Check(sent);
-      if (m_quitSingle.load()) break;
-      if (m_count > 0 && --m_count == 0) break;
-    }
-    return sent;
-  };
   int64_t total = 0;
   if (m_mark != 0) {
     MarkStamp marks(DrawTag());
     PrintAfterTheTotals(MarkedRunStartLine(marks.Tag(), m_can->m_device));
-    total = send(marks);
+    total = SendSteps(marks, payload, &status);
   } else {
-    total = send(NoMarks());
+    NoMarks none;
+    total = SendSteps(none, payload, &status);
   }
   status.Erase();
   printf("\nsend frames:%lld\n", static_cast<long long>(total));
@@ -83,6 +57,35 @@ bool CanTester<Variant>::SendFrame() {
   PrintAfterTheTotals(LostLine(device, before, after) +
                       TroubleLine(device, before, after));
   return false;
+}
+
+template <class Variant>
+template <class Marks>
+int64_t CanTester<Variant>::SendSteps(Marks& marks, unsigned char* payload,
+                                      StatusLine* status) {
+  const uint32_t mask = IdentifierMask(m_frameType);
+  uint32_t nextId = m_id;
+  CTimeStamp::GetInstance()->Init();
+  int64_t total = 0;
+  for (;;) {
+    uint32_t id = m_id;
+    if (m_grow != 0) {
+      id = nextId & mask;
+      PutGrowId(payload, id);
+      nextId = id + 1;
+    }
+    // A step of many frames ends early once the grace after Ctrl-C is over.
+    // The last step of a counted run is known: a marked run marks its end.
+    total += m_can->Write(m_frameType, static_cast<int>(id), m_dlc, payload,
+                          [] { return QuitGraceOver(); }, marks, m_count == 1);
+    // A pause of 0 takes none: even usleep(0) sleeps for the timer slack,
+    // which would cap the rate far below what the bus carries.
+    if (m_sleepTime > 0) Pause(m_sleepTime);
+    if (status->Due()) status->Check(total);
+    if (m_quitSingle.load()) break;
+    if (m_count > 0 && --m_count == 0) break;
+  }
+  return total;
 }
 
 template <class Variant>

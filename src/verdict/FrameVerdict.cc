@@ -6,27 +6,18 @@
 #include "can/FrameImage.h"
 #include "frame/GrowPayload.h"
 
-void FrameVerdict::TakeSlowly(uint32_t canId, unsigned length, bool brs,
+void FrameVerdict::TakeSlowly(uint64_t head, bool brs,
                               const unsigned char* data) {
-  const uint64_t head = canId | uint64_t{length} << 32 |
-                        uint64_t{brs ? 1u : 0u} << 40;
+  const auto canId = static_cast<uint32_t>(head);
+  const auto length = static_cast<unsigned>(head >> 32) & 0xFF;
   const uint64_t word = LoadMark(data);
   const unsigned char fill = m_capacity > kMarkBytes ? data[kMarkBytes] : 0;
-  if (head == m_otherHead && word == m_otherWord && fill == m_otherFill) {
-    return;
-  }
   ++m_index;
-  if (m_marked.Take(canId, length, brs, data, m_capacity, m_index)) {
-    m_markedLast = true;
-    return;
-  }
+  if (m_marked.Take(canId, length, brs, data, m_capacity, m_index)) return;
   const bool carries =
       (canId & (CAN_RTR_FLAG | CAN_ERR_FLAG)) == 0 &&
       CarriesGrowId(data, length, canId & IdentifierMaskOf(canId));
-  if (carries && m_grow.Take(canId, length, data, m_index)) {
-    m_markedLast = false;
-    return;
-  }
+  if (carries && m_grow.Take(canId, length, data, m_index)) return;
   // Neither, for what its first bytes hold, and so its copies.
   if (!carries || length <= kMarkBytes) {
     m_otherHead = head;

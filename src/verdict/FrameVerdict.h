@@ -29,10 +29,21 @@ class FrameVerdict {
 
   template <class Image>
   void Take(const Image& image) {
-    const bool taken = m_markedLast ? TakeMarked(image) : TakeGrown(image);
-    if (!taken) {
-      TakeSlowly(image.can_id, image.len, BrsOf(image), image.data);
+    // Grown frames first: a one-sender run of them costs what it did before
+    // marks were told; a marked frame pays for the first test failing.
+    if (TakeGrown(image) || TakeMarked(image)) return;
+    static_assert(offsetof(Image, can_id) == 0 && offsetof(Image, len) == 4,
+                  "can_id and len make the first word of an image");
+    uint64_t head;
+    std::memcpy(&head, &image, sizeof head);
+    const uint64_t word = LoadMark(image.data);
+    const unsigned char fill =
+        sizeof image.data > kMarkBytes ? image.data[kMarkBytes] : 0;
+    // Alike to the latest of the other frames: a plain send run's.
+    if (head == m_otherHead && word == m_otherWord && fill == m_otherFill) {
+      return;
     }
+    TakeSlowly(head, BrsOf(image), image.data);
   }
 
   // Ends the check. `taken`: the frames handed to Take.
@@ -45,35 +56,37 @@ class FrameVerdict {
     MarkedRuns::Slot& slot = m_marked.Fast();
     if (image.len != slot.length) return false;
     const uint64_t word = LoadMark(image.data);
-    const int64_t next = slot.run.Latest() + 1;
-    const uint32_t tag = slot.run.Tag();
+    const auto next = static_cast<uint64_t>(slot.run.Latest() + 1);
     constexpr uint64_t kTagAndNumber = (uint64_t{1} << kMarkLastBit) - 1;
-    if ((word & kTagAndNumber) !=
-        (uint64_t{tag} << kMarkNumberBits |
-         (static_cast<uint64_t>(next) & kMarkNumberMask))) {
+    if ((word & kTagAndNumber) != (slot.tagInMark | (next & kMarkNumberMask))) {
       return false;
     }
-    const bool last = MarkLastOf(word);
-    const unsigned char fill =
-        sizeof image.data > kMarkBytes && image.len > kMarkBytes
-            ? image.data[kMarkBytes]
-            : 0;
-    if (MarkCheck(MarkFrameWord(image.can_id, image.len, BrsOf(image), fill),
-                  static_cast<uint64_t>(next), tag,
-                  last) != MarkCheckOf(word)) {
+    // can_id, the length and the bit-rate switch lie in the image's first
+    // word where the frame word has them (a classic image's byte 5 is 0).
+    static_assert(offsetof(Image, can_id) == 0 && offsetof(Image, len) == 4,
+                  "can_id and len make the first word of an image");
+    uint64_t head;
+    std::memcpy(&head, &image, sizeof head);
+    uint64_t frameWord = head & kMarkHeadMask;
+    if (sizeof image.data > kMarkBytes) {
+      frameWord |= (image.data[kMarkBytes] & slot.fillMask) << kMarkFillShift;
+    }
+    const uint64_t lastBit = (word >> kMarkLastBit) & 1;
+    if (MarkMix(frameWord, next + slot.tagInRun + (lastBit << 59)) !=
+        word >> kMarkCheckShift) {
       return false;
     }
     if (sizeof image.data > kMarkBytes && image.len > kMarkBytes + 1 &&
         !FillsRest(image.data, slot.rest)) {
       return false;
     }
-    slot.run.TakeNext(last);
+    slot.run.TakeNext(lastBit != 0);
     return true;
   }
 
   // A frame of the current step, or of the next, of the grow-mode track of
   // the frame before, when the step that then leaves the window came with
-  // some frames.
+  // some frames (but not many).
   template <class Image>
   bool TakeGrown(const Image& image) {
     GrowTrack& track = m_grow.Fast();
@@ -92,27 +105,24 @@ class FrameVerdict {
     const uint32_t ahead = (id - track.latestId) & shape.mask;
     if (ahead == 0) {
       ++track.counts[track.latest & GrowTrack::kSlotMask];
-      ++track.frames;
       return true;
     }
-    if (ahead != 1 || track.latest < track.fastFrom) return false;
     uint32_t& leaving =
         track.counts[(track.latest + 1) & GrowTrack::kSlotMask];
-    if (leaving - 1 >= StepHistogram::kCounts - 1) return false;
+    if (ahead != 1 || leaving - 1 >= StepHistogram::kCounts - 1) return false;
     track.steps.AddSmall(leaving);
     leaving = 1;
     ++track.latest;
     track.latestId = id;
-    ++track.frames;
     return true;
   }
 
-  // Out of line, so that Take stays small where it is inlined.
-  [[gnu::noinline]] void TakeSlowly(uint32_t canId, unsigned length,
-                                    bool brs, const unsigned char* data);
+  // Out of line, so that Take stays small where it is inlined. `head`:
+  // the image's first 8 bytes.
+  [[gnu::noinline]] void TakeSlowly(uint64_t head, bool brs,
+                                    const unsigned char* data);
 
   const unsigned m_capacity;
-  bool m_markedLast = false;
   MarkedRuns m_marked;
   GrowShapes m_grow;
   // The frames that took the slow path: the order of events.

@@ -31,21 +31,24 @@ void GrowTrack::Begin(uint32_t id, int64_t index) {
   m_lastEmpty = -2;
   latestId = id;
   latest = 0;
-  fastFrom = kWindow;
-  frames = 1;
   steps = StepHistogram();
   std::fill(std::begin(counts), std::end(counts), 0);
   counts[0] = 1;
-  fastKind = shape.kindLength;
+  fastKind = GrowShape::kNoKind;
 }
 
 void GrowTrack::Take(uint32_t id, int64_t index) {
   m_lastUse = index;
-  if (!m_active) {
+  if (m_active) {
+    TakeFrame(id, index);
+  } else {
     Begin(id, index);
-    return;
   }
-  ++frames;
+  fastKind = m_active && latest >= kWindow ? shape.kindLength
+                                           : GrowShape::kNoKind;
+}
+
+void GrowTrack::TakeFrame(uint32_t id, int64_t index) {
   const uint32_t ahead = (id - latestId) & shape.mask;
   const uint32_t behind = (latestId - id) & shape.mask;
   if (ahead == 0) {
@@ -65,7 +68,6 @@ void GrowTrack::Take(uint32_t id, int64_t index) {
     // The first step again, when it had come whole: a late frame of it, or
     // a short send run started again.
     if (step == 0 && FirstStepWhole()) {
-      --frames;
       End(true);
       Begin(id, index);
       m_doubt = true;
@@ -78,7 +80,6 @@ void GrowTrack::Take(uint32_t id, int64_t index) {
   // Far from the sequence: a send run started again from its first
   // identifier, or else one started elsewhere, a jump, a frame too late:
   // those look alike.
-  --frames;
   End(id != m_firstId);
   Begin(id, index);
 }
@@ -169,7 +170,8 @@ void GrowTrack::Close() {
                     ? static_cast<int>(shape.fill & 0xFF)
                     : -1;
   result.order = m_firstIndex;
-  result.frames = frames;
+  result.frames = steps.Frames() + static_cast<int64_t>(edges[0]) +
+                  (edgeCount > 1 ? static_cast<int64_t>(edges[1]) : 0);
   result.rose = latest > 0;
   result.doubt = m_doubt;
   result.firstId = m_firstId;

@@ -28,14 +28,12 @@ class GrowTrack {
 
   // The fast path of FrameVerdict::Take reads and writes these.
   GrowShape shape;
-  // shape.kindLength while the fast path may take frames, else none.
+  // shape.kindLength while the fast path may take frames, else none: from
+  // the step kWindow on, the step that leaves the window as the sequence
+  // rises by one lies between its first and last.
   uint64_t fastKind = GrowShape::kNoKind;
   uint32_t latestId = 0;
   int64_t latest = 0;
-  // From this latest step on, the step that leaves the window as the
-  // sequence rises by one is one between its first and last.
-  int64_t fastFrom = 0;
-  int64_t frames = 0;
   StepHistogram steps;
   uint32_t counts[kWindow] = {};
 
@@ -54,6 +52,7 @@ class GrowTrack {
   void Touch(int64_t index) { m_lastUse = index; }
 
  private:
+  void TakeFrame(uint32_t id, int64_t index);
   void Begin(uint32_t id, int64_t index);
   void Close();
   void Advance(int64_t step);

@@ -8,21 +8,21 @@
 // One marked send run as a receive run gets it: which of its numbers came,
 // once, twice or late, in fixed memory however long the run. See DESIGN.md.
 //
-// Numbers are the frames' full numbers (run positions from 0). The numbers
-// from kWindow below the latest to the latest are told apart by a ring of
-// bits; the runs of numbers below that which never came are kept as up to
-// kRanges ranges, so that a frame later than the window is still told
-// exactly: a late arrival when its number is in a range, a repeat when it
-// is not and no range was ever left out.
+// Numbers are the frames' full numbers (run positions from 0). Those from
+// kWindow below the latest to the latest are told apart by a ring of bits.
+// When the run jumps a window ahead at once (an outage), the window's bits
+// are kept as the archive; numbers that leave it one by one, when missing,
+// as the latest kRanges ranges. A frame later than the window is told
+// exactly from these: a late arrival where its number was missing, else a
+// repeat; below what they cover, `cannot tell`.
 class MarkedRun {
  public:
-  // Reordering up to this many frames back is told exactly, whatever the
-  // ranges: the bits cost kWindow / 8 bytes a run.
-  static constexpr int64_t kWindow = 4096;
-  // The missing ranges kept; past them, a frame later than the window reads
-  // `cannot tell`.
-  static constexpr int kRanges = 16;
-
+  // Reordering up to this many numbers back is told exactly: 4,096 frames
+  // back with up to 15 in 16 lost between. The bits cost kWindow / 8
+  // bytes, twice, a run.
+  static constexpr int64_t kWindow = 65536;
+  // The missing ranges kept below the window, the latest.
+  static constexpr int kRanges = 64;
   // No run's tag, for a run that takes no frame.
   static constexpr uint32_t kNoTag = ~0u;
 
@@ -36,24 +36,17 @@ class MarkedRun {
   // The frame after the latest, intact: what nearly every frame is.
   void TakeNext(bool last) {
     ++m_latest;
-    ++m_frames;
     uint64_t& word = m_seen[Slot(m_latest) / 64];
     const uint64_t bit = uint64_t{1} << (Slot(m_latest) % 64);
     // The slot held the number kWindow below, which leaves the window now.
-    if ((word & bit) == 0) Missed(m_latest - kWindow, 1);
+    if ((word & bit) == 0) LeftOne(m_latest - kWindow);
     word |= bit;
     if (last) m_lastNumber = m_latest;
   }
   // Any frame of the run; `damaged` when bytes beyond its mark changed.
   void Take(int64_t number, bool last, bool damaged);
-  // A frame of the run that fits it only with other upper bits of its
-  // number than the run's: a gap or a delay beyond what the number tells,
-  // or a tag seen before, of a run that had ended.
-  void Lost() {
-    ++m_frames;
-    m_exact = false;
-  }
-  // The run may have begun before its first frame here.
+  // A frame's number was not sure, or the run's tag was seen before, of a
+  // run that had ended: missing and repeated cannot be told.
   void Unsure() { m_exact = false; }
 
   // What the run came to, once no frame is to come.
@@ -62,29 +55,47 @@ class MarkedRun {
  private:
   static constexpr int64_t kWords = kWindow / 64;
   static int64_t Slot(int64_t number) { return number & (kWindow - 1); }
-  // Numbers from `first` on, `count` of them, never came.
+  // Number `number` left the window missing.
+  void LeftOne(int64_t number);
+  // The numbers from `first` on, `count` of them, never came.
   void Missed(int64_t first, int64_t count);
-  // The numbers whose slots lie from `first` on, `count` of them, leave the
-  // window: those not seen are missing, and the slots are free.
-  void Leave(int64_t first, int64_t count);
+  // The slots of the numbers from `first` on, `count` of them (at most a
+  // window), free: those not seen are missing, and, with `keepRanges`, the
+  // latest of their ranges kept.
+  void Leave(int64_t first, int64_t count, bool keepRanges);
   // A frame of a number below the window.
   void TakeFarBehind(int64_t number);
+  // Fills number `number` among the missing places.
+  void Found(int64_t number);
+  void Place(int64_t first, int64_t count);
 
   uint32_t m_tag = kNoTag;
   int64_t m_order = 0;
   int64_t m_latest = 0;
   int64_t m_lastNumber = -1;  // the number of the frame marked last
-  int64_t m_frames = 0;
+  // Frames that came are the numbers up to the latest but the missing ones,
+  // the repeated, and those whose number could not be placed.
+  int64_t m_unplaced = 0;
   int64_t m_missing = 0;
   int64_t m_repeated = 0;
   int64_t m_outOfOrder = 0;
   int64_t m_damaged = 0;
   // False once a figure of the run cannot be told.
   bool m_exact = true;
-  // False once a missing number was not kept in m_ranges.
-  bool m_rangesWhole = true;
+  // The first ranges of missing numbers, for the line.
+  MissingRange m_places[MarkedTotals::kPlaces] = {};
+  int m_placeCount = 0;
+  bool m_morePlaces = false;
+  // The latest missing ranges below the window and the archive, sorted; for
+  // numbers from m_rangesFrom on, they are all.
   MissingRange m_ranges[kRanges] = {};
   int m_rangeCount = 0;
+  int64_t m_rangesFrom = 0;
+  // The window's bits when it last left at once: numbers from
+  // m_archiveFrom, kWindow of them, with 0 for the missing.
+  bool m_archived = false;
+  int64_t m_archiveFrom = 0;
+  uint64_t m_archive[kWords] = {};
   // Bit Slot(n) is set when n came, for n in (m_latest - kWindow,
   // m_latest]; numbers below 0 read as come.
   uint64_t m_seen[kWords] = {};

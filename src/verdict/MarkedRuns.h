@@ -21,6 +21,12 @@ class MarkedRuns {
   // One run and what its frames look like beyond the mark.
   struct Slot {
     MarkedRun run;
+    // The tag where a mark and a run word have it (MarkRunWord's tag and
+    // last bit are added to the number); payload byte 8's bits in the frame
+    // word (none for 8 bytes).
+    uint64_t tagInMark = 0;
+    uint64_t tagInRun = 0;
+    uint64_t fillMask = 0;
     unsigned length = 0;
     // The bytes from 8 to the length, for the fill byte's copies.
     PayloadRest rest;

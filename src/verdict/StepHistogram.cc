@@ -92,7 +92,6 @@ double Upper(double frames, double chance) {
 }  // namespace
 
 void StepHistogram::Add(uint64_t count, int64_t steps) {
-  m_steps += steps;
   if (count < kCounts) {
     m_byCount[count] += steps;
     return;
@@ -100,12 +99,28 @@ void StepHistogram::Add(uint64_t count, int64_t steps) {
   if (m_largeSteps > 0 && count != m_largeCount) m_largeAlike = false;
   m_largeCount = count;
   m_largeSteps += steps;
+  m_largeFrames += steps * static_cast<int64_t>(count);
+}
+
+int64_t StepHistogram::Steps() const {
+  int64_t steps = m_largeSteps;
+  for (const int64_t n : m_byCount) steps += n;
+  return steps;
+}
+
+int64_t StepHistogram::Frames() const {
+  int64_t frames = m_largeFrames;
+  for (uint64_t count = 0; count < kCounts; ++count) {
+    frames += m_byCount[count] * static_cast<int64_t>(count);
+  }
+  return frames;
 }
 
 StepHistogram::Verdict StepHistogram::Decide(const uint64_t* edges,
                                              int edgeCount) const {
   Verdict verdict;
-  if (m_steps < kFewestSteps) return verdict;
+  const int64_t stepCount = Steps();
+  if (stepCount < kFewestSteps) return verdict;
   const auto faultsAt = [this](uint64_t perStep) {
     Faults faults;
     for (uint64_t count = 0; count < kCounts; ++count) {
@@ -126,7 +141,7 @@ StepHistogram::Verdict StepHistogram::Decide(const uint64_t* edges,
     }
     return sum;
   };
-  const auto steps = static_cast<double>(m_steps);
+  const auto steps = static_cast<double>(stepCount);
 
   // Steps that all came alike tell their number, whatever it is.
   uint64_t alike = 0;

@@ -31,11 +31,10 @@ class StepHistogram {
   // `steps` steps came with `count` frames each.
   void Add(uint64_t count, int64_t steps = 1);
   // One step, of fewer than kCounts frames: the fast path's.
-  void AddSmall(uint64_t count) {
-    ++m_byCount[count];
-    ++m_steps;
-  }
-  int64_t Steps() const { return m_steps; }
+  void AddSmall(uint64_t count) { ++m_byCount[count]; }
+  int64_t Steps() const;
+  // The frames of the steps.
+  int64_t Frames() const;
 
   // The frames per step, and the missing and repeated frames of the steps,
   // to which the edges (the first and last step, which may have come in
@@ -44,8 +43,8 @@ class StepHistogram {
 
  private:
   int64_t m_byCount[kCounts] = {};
-  int64_t m_steps = 0;
   int64_t m_largeSteps = 0;
+  int64_t m_largeFrames = 0;
   uint64_t m_largeCount = 0;  // what every large step came with, if alike
   bool m_largeAlike = true;
 };

@@ -86,7 +86,7 @@ class FrameVerdict {
 
   // A frame of the current step, or of the next, of the grow-mode track of
   // the frame before, when the step that then leaves the window came with
-  // some frames (but not many).
+  // as many frames as the one that left before it.
   template <class Image>
   bool TakeGrown(const Image& image) {
     GrowTrack& track = m_grow.Fast();
@@ -107,10 +107,9 @@ class FrameVerdict {
       ++track.counts[track.latest & GrowTrack::kSlotMask];
       return true;
     }
-    uint32_t& leaving =
+    uint64_t& leaving =
         track.counts[(track.latest + 1) & GrowTrack::kSlotMask];
-    if (ahead != 1 || leaving - 1 >= StepHistogram::kCounts - 1) return false;
-    track.steps.AddSmall(leaving);
+    if (ahead != 1 || leaving != track.sameCount) return false;
     leaving = 1;
     ++track.latest;
     track.latestId = id;

@@ -32,6 +32,8 @@ void GrowTrack::Begin(uint32_t id, int64_t index) {
   latestId = id;
   latest = 0;
   steps = StepHistogram();
+  sameCount = kNoCount;
+  m_recordedTo = 0;
   std::fill(std::begin(counts), std::end(counts), 0);
   counts[0] = 1;
   fastKind = GrowShape::kNoKind;
@@ -85,7 +87,7 @@ void GrowTrack::TakeFrame(uint32_t id, int64_t index) {
 }
 
 bool GrowTrack::FirstStepWhole() const {
-  const uint32_t first = counts[0];
+  const uint64_t first = counts[0];
   for (int64_t step = 1; step <= latest; ++step) {
     if (counts[step & kSlotMask] > first) return false;
   }
@@ -112,16 +114,28 @@ void GrowTrack::Advance(int64_t step) {
   latestId = IdOf(step);
 }
 
+void GrowTrack::RecordUpTo(int64_t step) {
+  if (step > m_recordedTo) steps.Add(sameCount, step - m_recordedTo);
+  m_recordedTo = step;
+}
+
 void GrowTrack::Leave(int64_t step, uint64_t count) {
+  RecordUpTo(step);
+  m_recordedTo = step + 1;
   if (step == 0) {
     m_firstCount = count;
-    return;
+  } else if (count == 0) {
+    steps.Add(0);
+    NoteEmpty(step, 1);
+  } else {
+    steps.Add(count);
+    sameCount = count;
   }
-  steps.Add(count);
-  if (count == 0) NoteEmpty(step, 1);
 }
 
 void GrowTrack::LeaveEmpty(int64_t step, int64_t count) {
+  RecordUpTo(step);
+  m_recordedTo = step + count;
   steps.Add(0, count);
   NoteEmpty(step, count);
 }

@@ -25,6 +25,8 @@ class GrowTrack {
   // A frame up to kReach steps ahead of the latest continues the sequence,
   // the steps between having come with no frame.
   static constexpr uint32_t kReach = 128;
+  // No step's count: sameCount before a step left.
+  static constexpr uint64_t kNoCount = ~uint64_t{0};
 
   // The fast path of FrameVerdict::Take reads and writes these.
   GrowShape shape;
@@ -34,8 +36,13 @@ class GrowTrack {
   uint64_t fastKind = GrowShape::kNoKind;
   uint32_t latestId = 0;
   int64_t latest = 0;
+  // The frames of the step that left the window last: the fast path lets
+  // steps of as many leave unrecorded, and they are recorded as the next
+  // step leaves by the slow path, so that a run of whole steps costs it a
+  // compare.
+  uint64_t sameCount = kNoCount;
   StepHistogram steps;
-  uint32_t counts[kWindow] = {};
+  uint64_t counts[kWindow] = {};
 
   // Starts following `shape`, whose first frame came as the `index`th
   // frame checked.
@@ -57,6 +64,8 @@ class GrowTrack {
   void Close();
   void Advance(int64_t step);
   void Leave(int64_t step, uint64_t count);
+  // Records the steps the fast path let leave, up to `step`.
+  void RecordUpTo(int64_t step);
   void LeaveEmpty(int64_t step, int64_t count);
   void NoteEmpty(int64_t step, int64_t count);
   bool FirstStepWhole() const;
@@ -80,4 +89,5 @@ class GrowTrack {
   int m_placeCount = 0;
   bool m_morePlaces = false;
   int64_t m_lastEmpty = -2;  // the last step of the latest empty run
+  int64_t m_recordedTo = 0;  // the steps before it are in `steps`
 };

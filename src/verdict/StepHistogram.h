@@ -30,8 +30,6 @@ class StepHistogram {
 
   // `steps` steps came with `count` frames each.
   void Add(uint64_t count, int64_t steps = 1);
-  // One step, of fewer than kCounts frames: the fast path's.
-  void AddSmall(uint64_t count) { ++m_byCount[count]; }
   int64_t Steps() const;
   // The frames of the steps.
   int64_t Frames() const;

@@ -8,6 +8,7 @@
 #include "can/FrameImage.h"
 #include "frame/GrowPayload.h"
 #include "frame/Mark.h"
+#include "testsupport/Interleaving.h"
 
 namespace {
 
@@ -105,16 +106,5 @@ std::vector<canfd_frame> MarkedStreamTesting::Frames(int64_t others) {
     lists.back().push_back(frame);
   }
   m_other += others;
-  size_t left = 0;
-  for (const auto& list : lists) left += list.size();
-  std::vector<canfd_frame> frames;
-  std::vector<size_t> next(lists.size());
-  for (; left > 0; --left) {
-    size_t pick = Random(static_cast<uint32_t>(left)), list = 0;
-    for (; pick >= lists[list].size() - next[list]; ++list) {
-      pick -= lists[list].size() - next[list];
-    }
-    frames.push_back(lists[list][next[list]++]);
-  }
-  return frames;
+  return Interleaved(lists, [this](uint32_t below) { return Random(below); });
 }

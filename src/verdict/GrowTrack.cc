@@ -82,7 +82,7 @@ void GrowTrack::TakeFrame(uint32_t id, int64_t index) {
   // Far from the sequence: a send run started again from its first
   // identifier, or else one started elsewhere, a jump, a frame too late:
   // those look alike.
-  End(id != m_firstId);
+  End(!NearFirst(id));
   Begin(id, index);
 }
 

@@ -25,6 +25,11 @@ class GrowTrack {
   // A frame up to kReach steps ahead of the latest continues the sequence,
   // the steps between having come with no frame.
   static constexpr uint32_t kReach = 128;
+  // A frame far from the sequence, at its first identifier or up to this
+  // many steps from it, is a send run started again, the first frames of
+  // the one or the other lost: that many lost in a row, of one frame a step
+  // with a tenth lost, is a chance of 1 in 10^9.
+  static constexpr uint32_t kRestartSlack = 8;
   // No step's count: sameCount before a step left.
   static constexpr uint64_t kNoCount = ~uint64_t{0};
 
@@ -69,6 +74,11 @@ class GrowTrack {
   void LeaveEmpty(int64_t step, int64_t count);
   void NoteEmpty(int64_t step, int64_t count);
   bool FirstStepWhole() const;
+  // Identifier `id` is the sequence's first, but for kRestartSlack steps.
+  bool NearFirst(uint32_t id) const {
+    return ((id - m_firstId) & shape.mask) <= kRestartSlack ||
+           ((m_firstId - id) & shape.mask) <= kRestartSlack;
+  }
   uint32_t IdOf(int64_t step) const {
     return (m_firstId + static_cast<uint32_t>(step)) & shape.mask;
   }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "can/SystemCalls.h"
+#include "time/Clock.h"
 
 // The set-up messages here and in the frame formats are the programs'
 // interface: scripts and the tests match them byte for byte, their
@@ -90,12 +91,12 @@ int WriteUntilAccepted(int socket, const void* image, size_t size,
                        int required, WriteRefusals* refusals) {
   constexpr int64_t kGiveUpMicros = int64_t{kSocketTimeoutSeconds} * 1000000;
   int accepted = 0;
-  int64_t lastProgress = sys::MonotonicMicros();
+  int64_t lastProgress = ClockMicros();
   while (accepted < required) {
     if (WriteWhole(socket, image, size, refusals)) {
       ++accepted;
-      lastProgress = sys::MonotonicMicros();
-    } else if (sys::MonotonicMicros() - lastProgress >= kGiveUpMicros) {
+      lastProgress = ClockMicros();
+    } else if (ClockMicros() - lastProgress >= kGiveUpMicros) {
       break;
     }
   }
@@ -112,9 +113,9 @@ bool ReadQueuedWhole(int socket, void* image, size_t size) {
 
 int64_t DiscardQueued(int socket, void* image, size_t size) {
   constexpr int64_t kMostMicros = 100000;
-  const int64_t start = sys::MonotonicMicros();
+  const int64_t start = ClockMicros();
   int64_t discarded = 0;
-  while (sys::MonotonicMicros() - start < kMostMicros &&
+  while (ClockMicros() - start < kMostMicros &&
          sys::ReadNow(socket, image, size) > 0) {
     ++discarded;
   }

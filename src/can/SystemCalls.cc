@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,12 +65,6 @@ ssize_t ReceiveWithin(int fd, void* buffer, size_t size, int millis,
 int Close(int fd) { return ::close(fd); }
 
 int IsTerminal(int fd) { return ::isatty(fd); }
-
-int64_t MonotonicMicros() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-}
 
 int BatchScheduling() {
   const sched_param param{};

@@ -31,8 +31,6 @@ ssize_t ReceiveWithin(int fd, void* buffer, size_t size, int millis,
 int Close(int fd);
 // 1 when `fd` is a terminal, else 0 (errno tells why).
 int IsTerminal(int fd);
-// Microseconds of a clock that never jumps; bounds retries.
-int64_t MonotonicMicros();
 // SCHED_BATCH for this process: woken, it no longer preempts the running
 // task. Returns 0, or -1 when refused.
 int BatchScheduling();

@@ -8,6 +8,7 @@
 
 #include "can/FrameImage.h"
 #include "can/LinkQuery.h"
+#include "can/TransmitWait.h"
 #include "report/AfterTheTotals.h"
 #include "report/BusLimitLine.h"
 #include "report/LostLine.h"

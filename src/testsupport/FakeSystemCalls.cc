@@ -196,11 +196,6 @@ int IsTerminal(int) {
   return 0;
 }
 
-int64_t MonotonicMicros() {
-  Fake().monotonic += Fake().monotonicStep;
-  return Fake().monotonic;
-}
-
 int BatchScheduling() { return Log("sched_setscheduler") ? 0 : -1; }
 
 }  // namespace sys

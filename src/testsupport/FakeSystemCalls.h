@@ -33,7 +33,6 @@ struct FakeSystem {
   std::deque<Arrival> reads;
   std::function<void()> whenIdle;
   std::function<void()> afterWrite;
-  int64_t monotonicStep = 0;  // microseconds per monotonic clock reading
   int netlinkSocket = 9;
   struct NetlinkReply {
     Bytes datagram;
@@ -53,7 +52,6 @@ struct FakeSystem {
   std::vector<Bytes> written;
   std::vector<Bytes> netlinkRequests;
   std::vector<int> waits;  // milliseconds of each wait for a reply
-  int64_t monotonic = 0;
 
   const Bytes* Option(const std::string& tag) const;
 };

@@ -104,6 +104,13 @@ class CanChannel {
     return ReadQueuedWhole(m_socket, &m_received, sizeof m_received);
   }
 
+  // Read, or without `wait` ReadQueued, with the time the kernel received
+  // the frame; the socket must stamp frames (EnableStamps).
+  bool ReadStamped(bool wait, timeval* stamp) {
+    return ReadStampedWhole(m_socket, &m_received, sizeof m_received, wait,
+                            stamp);
+  }
+
   // Reads the frames still queued, counting but not decoding them.
   int64_t Discard() {
     Image image;

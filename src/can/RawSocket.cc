@@ -5,9 +5,9 @@
 #include <linux/sock_diag.h>
 #include <sys/ioctl.h>
 
-#include <cstdio>
 #include <cstring>
 
+#include "can/SetUpFailure.h"
 #include "can/SystemCalls.h"
 #include "time/Clock.h"
 
@@ -23,7 +23,7 @@ constexpr canid_t kFilterMask = 0xFF;
 bool SetOption(int socket, int level, int name, const void* value,
                socklen_t length, const char* failure) {
   if (sys::SetSockOpt(socket, level, name, value, length) != 0) {
-    puts(failure);
+    SetUpFailed(failure);
     return false;
   }
   return true;
@@ -34,7 +34,7 @@ bool SetOption(int socket, int level, int name, const void* value,
 bool CreateRawSocket(int* socket) {
   *socket = sys::Socket(PF_CAN, SOCK_RAW, CAN_RAW);
   if (*socket < 0) {
-    puts("socket PF_CAN failed");
+    SetUpFailed("socket PF_CAN failed");
     return false;
   }
   return true;
@@ -45,12 +45,12 @@ bool ResolveInterface(int socket, const char* device, const char* failure,
   std::memset(ifr, 0, sizeof *ifr);
   const size_t length = std::strlen(device);
   if (length >= sizeof ifr->ifr_name) {
-    puts(failure);
+    SetUpFailed(failure);
     return false;
   }
   std::memcpy(ifr->ifr_name, device, length + 1);
   if (sys::Ioctl(socket, SIOCGIFINDEX, ifr) < 0) {
-    puts(failure);
+    SetUpFailed(failure);
     return false;
   }
   std::memset(address, 0, sizeof *address);
@@ -62,7 +62,7 @@ bool ResolveInterface(int socket, const char* device, const char* failure,
 bool BindInterface(int socket, const sockaddr_can& address) {
   if (sys::Bind(socket, reinterpret_cast<const sockaddr*>(&address),
                 sizeof address) < 0) {
-    puts("bind failed");
+    SetUpFailed("bind failed");
     return false;
   }
   return true;
@@ -109,6 +109,12 @@ bool ReadWhole(int socket, void* image, size_t size) {
 
 bool ReadQueuedWhole(int socket, void* image, size_t size) {
   return sys::ReadNow(socket, image, size) == static_cast<ssize_t>(size);
+}
+
+bool EnableStamps(int socket) {
+  const int on = 1;
+  return sys::SetSockOpt(socket, SOL_SOCKET, SO_TIMESTAMP, &on, sizeof on) ==
+         0;
 }
 
 int64_t DiscardQueued(int socket, void* image, size_t size) {

@@ -26,6 +26,13 @@ int64_t Untransmitted(const LinkFacts& before, const LinkFacts& after,
   return accepted - static_cast<int64_t>(sent);
 }
 
+bool UntransmittedKnown(const LinkFacts& before, const LinkFacts& after,
+                        int64_t accepted) {
+  return before.can && after.can && after.txPackets >= before.txPackets &&
+         after.txPackets - before.txPackets <=
+             static_cast<uint64_t>(accepted < 0 ? 0 : accepted);
+}
+
 int64_t TransmitWaitMicros(int64_t untransmitted, int64_t frameNanos) {
   if (frameNanos > 0 && untransmitted >= kMostMicros * 1000 / frameNanos) {
     return kMostMicros;

@@ -16,6 +16,11 @@
 int64_t Untransmitted(const LinkFacts& before, const LinkFacts& after,
                       int64_t accepted);
 
+// Whether Untransmitted can count: both are facts of a CAN controller, and
+// its counter neither went back nor grew by more than `accepted`.
+bool UntransmittedKnown(const LinkFacts& before, const LinkFacts& after,
+                        int64_t accepted);
+
 // The longest wait for `untransmitted` frames of `frameNanos` each on the
 // bus: their time there and 100 ms, at most 1 s.
 int64_t TransmitWaitMicros(int64_t untransmitted, int64_t frameNanos);

@@ -19,6 +19,7 @@
 #include "test/CanTester.h"
 #include "frame/GrowPayload.h"
 #include "test/RateLine.h"
+#include "test/RunBounds.h"
 #include "time/CTimeStamp.h"
 #include "time/Clock.h"
 
@@ -28,6 +29,8 @@ bool CanTester<Variant>::SendFrame() {
   std::memset(payload, static_cast<unsigned char>(m_data), sizeof payload);
   const uint32_t mask = IdentifierMask(m_frameType);
   uint32_t nextId = m_id;
+  RunBounds bounds(m_unattended);
+  if (!Prepare(&bounds)) return false;
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
   StatusLine status(StatusShown(false), m_can->m_ifindex, before);
   status.WatchSend(&m_can->m_refusals, SentBits(payload), m_sleepTime > 0);
@@ -50,6 +53,7 @@ bool CanTester<Variant>::SendFrame() {
     if (m_quitSingle.load()) break;
     if (m_count > 0 && --m_count == 0) break;
   }
+  bounds.Stop();
   status.Erase();
   printf("\nsend frames:%lld\n", static_cast<long long>(total));
   const int64_t elapsed = CTimeStamp::GetInstance()->GetStamp();
@@ -67,6 +71,9 @@ bool CanTester<Variant>::SendFrame() {
   PrintAfterTheTotals(BusLimitLine(device, after, bits, total, elapsed));
   PrintAfterTheTotals(LostLine(device, before, after) +
                       TroubleLine(device, before, after));
+  m_summary.Sent(m_quitSingle.load() ? QuitEnding() : Ending::kCount, total,
+                 elapsed, m_can->m_refusals, bits);
+  m_summary.Facts(before, after, latest);
   return false;
 }
 

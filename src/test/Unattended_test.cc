@@ -84,7 +84,7 @@ TYPED_TEST_SUITE(UnattendedRunTest, Variants, );
 // and says so as after Ctrl-C.
 TYPED_TEST(UnattendedRunTest, EndsAfterItsNumberOfFrames) {
   using V = TypeParam;
-  for (int i = 1; i <= 5; ++i) Fake().reads.push_back(Frame<V>(i, 1000 * i));
+  for (canid_t i = 1; i <= 5; ++i) Fake().reads.push_back(Frame<V>(i, 1000 * i));
   const std::string out = this->Run({"--number", "3", "--verdict"});
   EXPECT_EQ(out.substr(0, 19), "\nreceive frames:3\nt");
   EXPECT_NE(this->m_run.err.find("unread frames:2,"), std::string::npos);
@@ -177,7 +177,7 @@ TYPED_TEST(UnattendedRunTest, SaysPassOrFailInItsExitStatus) {
   };
   for (const auto& row : rows) {
     TesterHarness<V> run;
-    for (int i = 0; i < row.frames; ++i) Fake().reads.push_back(Frame<V>(i));
+    for (canid_t i = 0; i < static_cast<canid_t>(row.frames); ++i) Fake().reads.push_back(Frame<V>(i));
     Fake().writeResults.assign(row.writes.begin(), row.writes.end());
     InterruptWhenIdle();
     ASSERT_TRUE(run.Init(row.words));

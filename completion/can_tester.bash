@@ -49,18 +49,19 @@ _can_tester() {
     -s | --si*) compopt -o nosort; _can_tester_offer "$lengths" "$cur"; return ;;
     -S | --sh*) _can_tester_offer '0 1 2' "$cur"; return ;;
     # As file names: a directory gets a slash and no blank, to go on into it.
-    -p | --p*)
+    -p | --p* | --j*)
       compopt -o filenames
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return ;;
     # Numbers of the user's choice: nothing to offer.
-    -[tcCid] | --t* | --cou* | --i* | --da*) return ;;
+    -[tcCid] | --t* | --cou* | --i* | --da* | --n* | --q* | --du*) return ;;
   esac
 
   if [[ $cur == -* ]]; then
     _can_tester_offer "-D -f -l -o -w -F -s -t -c -C -i -d -g -S -p
       --device --filter --loop --rcvown --write --frametype --size --time
-      --countonce --count --id --data --grow --show --path --mark $brs" "$cur"
+      --countonce --count --id --data --grow --show --path --mark --number
+      --quiet-for --duration --verdict --json --journal $brs" "$cur"
   elif ((COMP_CWORD == 1)); then
     # The positional form's first word is the interface.
     _can_tester_interfaces "$cur"

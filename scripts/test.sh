@@ -18,7 +18,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 . scripts/packages.sh
-install_packages cmake make g++ clang googletest mandoc tmux
+install_packages cmake make g++ clang googletest mandoc tmux python3
 
 jobs=$(nproc)
 step() { printf '\n=== %s (at %d s)\n' "$*" "$SECONDS"; }

@@ -5,5 +5,6 @@
 int main(int argc, char** argv) {
   CCanTest test;
   if (!test.Init(argc, argv)) return 1;
-  return test.Test() ? 0 : 1;
+  test.Test();
+  return test.ExitStatus();
 }

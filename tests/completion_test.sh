@@ -79,6 +79,10 @@ expect 'canfd_tester -C ' ''
 expect "can_tester -S 2 -p $scratch/fr" "$scratch/frames.txt (-o filenames)"
 expect "canfd_tester -p $scratch/d" "$scratch/dir1 (-o filenames)"
 expect 'can_tester -D ' 'can0 can1 vcan9'
+expect 'can_tester --j' '--json --journal'
+expect "canfd_tester --json $scratch/fr" "$scratch/frames.txt (-o filenames)"
+expect "can_tester --journal=$scratch/d" "$scratch/dir1 (-o filenames)"
+expect 'can_tester --duration ' ''
 
 echo "$passed passed, $failed failed"
 [[ $failed -eq 0 && $passed -gt 0 ]]

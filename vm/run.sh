@@ -304,7 +304,7 @@ esac
 # can-utils and iproute2 are dynamically linked: bring the loader and every
 # library they load, directly or through another library. Debian's ip and tc
 # go to /opt/iproute2, away from busybox's applets of the same names.
-canutils="cangen candump cansend cansequence"
+canutils="cangen candump cansend cansequence canplayer log2asc"
 for u in $canutils; do
     src=$(pkgfile "$pkgdir/can-utils" "bin/$u") || die "can-utils has no $u"
     cp "$src" "$stage/usr/bin/$u"

@@ -12,6 +12,7 @@
 #include "can/RawSocket.h"
 #include "can/WriteRefusals.h"
 #include "frame/MarkStamp.h"
+#include "time/Clock.h"
 
 // The stop condition of a write that nothing stops.
 struct NeverStop {
@@ -131,6 +132,13 @@ class CanChannel {
     return ReadQueuedWhole(m_socket, &m_received, sizeof m_received);
   }
 
+  // Read, or without `wait` ReadQueued, with the time the kernel received
+  // the frame; the socket must stamp frames (EnableStamps).
+  bool ReadStamped(bool wait, timeval* stamp) {
+    return ReadStampedWhole(m_socket, &m_received, sizeof m_received, wait,
+                            stamp);
+  }
+
   // Reads the frames still queued, counting but not decoding them.
   int64_t Discard() {
     Image image;
@@ -161,8 +169,8 @@ class CanChannel {
   template <class Stop>
   bool WriteAgain(const Image& image, Stop stop) {
     constexpr int64_t kGiveUpMicros = int64_t{kSocketTimeoutSeconds} * 1000000;
-    const int64_t start = sys::MonotonicMicros();
-    while (!stop() && sys::MonotonicMicros() - start < kGiveUpMicros) {
+    const int64_t start = ClockMicros();
+    while (!stop() && ClockMicros() - start < kGiveUpMicros) {
       if (WriteWhole(m_socket, &image, sizeof image, &m_refusals)) return true;
     }
     return false;

@@ -10,6 +10,7 @@
 #include "can/ClassicFormat.h"
 #include "can/FdFormat.h"
 #include "testsupport/ChannelTestSupport.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/FakeSystemCalls.h"
 
 // What both frame formats do alike.
@@ -189,8 +190,9 @@ TYPED_TEST(ChannelTest, SecondWriteGivesUpWhenTheSocketRefusesForFiveSeconds) {
   Fake().writeResults = {
       static_cast<ssize_t>(sizeof(typename TypeParam::Image)), -1};
   Fake().afterWrite = [] { Fake().writeResults.push_back(-1); };
-  Fake().monotonicStep = 100000;  // each failed write "takes" 0.1 s
+  SetFakeClockStep(100000);  // each failed write "takes" 0.1 s
   EXPECT_EQ(channel.Write(3, standData, 1, 8, data), 1);
+  SetFakeClockStep(0);
   EXPECT_EQ(Fake().written.size(), 51u);  // one accepted, 50 in 5 s refused
 }
 
@@ -241,11 +243,11 @@ TYPED_TEST(ChannelTest, StoresNothingFromAFailedOrMalformedRead) {
 TYPED_TEST(ChannelTest, DiscardsWhatIsQueuedForAtMostATenthOfASecond) {
   auto channel = this->Make();
   // Each clock reading 10 ms on: the tenth read is the last one in time.
-  Fake().monotonicStep = 10000;
+  SetFakeClockStep(10000);
   Fake().reads.assign(50, {this->ImageOf(0x1, 1, {1})});
   EXPECT_EQ(channel.Discard(), 9);
   EXPECT_EQ(Fake().reads.size(), 41u);
-  Fake().monotonicStep = 0;
+  SetFakeClockStep(0);
   EXPECT_EQ(channel.Discard(), 41);
 }
 

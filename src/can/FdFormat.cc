@@ -4,8 +4,7 @@
 #include <linux/can/raw.h>
 #include <sys/ioctl.h>
 
-#include <cstdio>
-
+#include "can/SetUpFailure.h"
 #include "can/SystemCalls.h"
 
 // The messages are the programs' interface, matched byte for byte by scripts
@@ -13,17 +12,17 @@
 
 bool FdFormat::PrepareSocket(int socket, ifreq* ifr) const {
   if (sys::Ioctl(socket, SIOCGIFMTU, ifr) < 0) {
-    perror("SIOCGIFMTU");
+    SetUpFailedWithError("SIOCGIFMTU");
     return false;
   }
   if (ifr->ifr_mtu != CANFD_MTU) {
-    puts("CAN interface is not CAN FD capable - sorry.");
+    SetUpFailed("CAN interface is not CAN FD capable - sorry.");
     return false;
   }
   const int enable = 1;
   if (sys::SetSockOpt(socket, SOL_CAN_RAW, CAN_RAW_FD_FRAMES, &enable,
                       sizeof enable) != 0) {
-    puts("error when enabling CAN FD support");
+    SetUpFailed("error when enabling CAN FD support");
     return false;
   }
   return true;

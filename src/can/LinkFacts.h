@@ -11,6 +11,9 @@
 // nothing else holds.
 struct LinkFacts {
   bool can = false;
+  // The interface's kind as rtnetlink names it (can, vcan, vxcan), also
+  // where `can` is false; empty when the kernel did not tell.
+  char kind[16] = "";
   uint32_t bitrate = 0;      // 0: no bit timing (an emulated controller)
   uint32_t dataBitrate = 0;  // after the bit-rate switch; 0: none
   uint32_t ctrlmode = 0;     // CAN_CTRLMODE_* flags that are on

@@ -7,6 +7,7 @@
 
 #include "can/LinkReply.h"
 #include "can/SystemCalls.h"
+#include "time/Clock.h"
 
 namespace {
 
@@ -25,11 +26,11 @@ bool Await(int socket, uint32_t sequence, int ifindex, int64_t waitMicros,
   // Big enough for a CAN link's message (about 1.5 KiB); a longer one comes
   // cut short and is refused.
   unsigned char reply[16384];
-  const int64_t deadline = sys::MonotonicMicros() + waitMicros;
+  const int64_t deadline = ClockMicros() + waitMicros;
   for (int datagram = 0; datagram < kMaxDatagrams; ++datagram) {
     int millis = 0;
     if (waitMicros > 0) {
-      const int64_t left = deadline - sys::MonotonicMicros();
+      const int64_t left = deadline - ClockMicros();
       if (left <= 0) break;
       millis = static_cast<int>((left + 999) / 1000);
     }

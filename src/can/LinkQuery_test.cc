@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "testsupport/FakeClock.h"
 #include "testsupport/FakeSystemCalls.h"
 #include "testsupport/LinkReplyTesting.h"
 
@@ -56,20 +57,22 @@ TEST(LinkQueryTest, AsksForTheLinkAndReadsWhatTheKernelTold) {
 
 TEST(LinkQueryTest, WaitsOnPastOtherMessagesWithinItsTime) {
   Fake() = FakeSystem();
-  Fake().monotonicStep = 20000;
+  SetFakeClockStep(20000);
   Fake().netlinkReplies = {{LinkReplyOf(Troubled()), 1234},
                            {LinkReplyOf(Troubled()), 0, false},
                            {LinkReplyOf(Troubled())}};
   ExpectFacts(ReadLinkFacts(4), Troubled());
   EXPECT_EQ(Fake().waits, (std::vector<int>{80, 60, 40}));
+  SetFakeClockStep(0);
 }
 
 TEST(LinkQueryTest, GivesUpAfterItsTime) {
   Fake() = FakeSystem();
-  Fake().monotonicStep = 30000;
+  SetFakeClockStep(30000);
   Fake().netlinkReplies.assign(8, {LinkReplyOf(Troubled()), 1234});
   EXPECT_FALSE(ReadLinkFacts(4).can);
   EXPECT_EQ(Fake().waits, (std::vector<int>{70, 40, 10}));
+  SetFakeClockStep(0);
   EXPECT_EQ(Fake().calls.back(), "close");
 }
 

@@ -70,6 +70,10 @@ bool LinkInfo(Span info, LinkFacts* facts) {
   Span data{nullptr, 0};
   const bool whole = EachAttribute(info, [&](unsigned type, Span payload) {
     if (type == IFLA_INFO_KIND) {
+      const size_t name = strnlen(reinterpret_cast<const char*>(payload.data),
+                                  std::min(payload.size, sizeof facts->kind - 1));
+      std::memcpy(facts->kind, payload.data, name);
+      facts->kind[name] = '\0';
       facts->can = (payload.size == 3 || payload.size == 4) &&
                    std::memcmp(payload.data, "can", 3) == 0 &&
                    (payload.size == 3 || payload.data[3] == '\0');
@@ -108,6 +112,7 @@ LinkReply LinkMessage(Span body, int ifindex, LinkFacts* facts) {
                                    });
   if (!whole) return LinkReply::kRefused;
   *facts = read.can ? read : LinkFacts();
+  std::memcpy(facts->kind, read.kind, sizeof facts->kind);
   return LinkReply::kFacts;
 }
 

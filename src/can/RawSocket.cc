@@ -5,10 +5,11 @@
 #include <linux/sock_diag.h>
 #include <sys/ioctl.h>
 
-#include <cstdio>
 #include <cstring>
 
+#include "can/SetUpFailure.h"
 #include "can/SystemCalls.h"
+#include "time/Clock.h"
 
 // The set-up messages here and in the frame formats are the programs'
 // interface: scripts and the tests match them byte for byte, their
@@ -22,7 +23,7 @@ constexpr canid_t kFilterMask = 0xFF;
 bool SetOption(int socket, int level, int name, const void* value,
                socklen_t length, const char* failure) {
   if (sys::SetSockOpt(socket, level, name, value, length) != 0) {
-    puts(failure);
+    SetUpFailed(failure);
     return false;
   }
   return true;
@@ -33,7 +34,7 @@ bool SetOption(int socket, int level, int name, const void* value,
 bool CreateRawSocket(int* socket) {
   *socket = sys::Socket(PF_CAN, SOCK_RAW, CAN_RAW);
   if (*socket < 0) {
-    puts("socket PF_CAN failed");
+    SetUpFailed("socket PF_CAN failed");
     return false;
   }
   return true;
@@ -44,12 +45,12 @@ bool ResolveInterface(int socket, const char* device, const char* failure,
   std::memset(ifr, 0, sizeof *ifr);
   const size_t length = std::strlen(device);
   if (length >= sizeof ifr->ifr_name) {
-    puts(failure);
+    SetUpFailed(failure);
     return false;
   }
   std::memcpy(ifr->ifr_name, device, length + 1);
   if (sys::Ioctl(socket, SIOCGIFINDEX, ifr) < 0) {
-    puts(failure);
+    SetUpFailed(failure);
     return false;
   }
   std::memset(address, 0, sizeof *address);
@@ -61,7 +62,7 @@ bool ResolveInterface(int socket, const char* device, const char* failure,
 bool BindInterface(int socket, const sockaddr_can& address) {
   if (sys::Bind(socket, reinterpret_cast<const sockaddr*>(&address),
                 sizeof address) < 0) {
-    puts("bind failed");
+    SetUpFailed("bind failed");
     return false;
   }
   return true;
@@ -90,12 +91,12 @@ int WriteUntilAccepted(int socket, const void* image, size_t size,
                        int required, WriteRefusals* refusals) {
   constexpr int64_t kGiveUpMicros = int64_t{kSocketTimeoutSeconds} * 1000000;
   int accepted = 0;
-  int64_t lastProgress = sys::MonotonicMicros();
+  int64_t lastProgress = ClockMicros();
   while (accepted < required) {
     if (WriteWhole(socket, image, size, refusals)) {
       ++accepted;
-      lastProgress = sys::MonotonicMicros();
-    } else if (sys::MonotonicMicros() - lastProgress >= kGiveUpMicros) {
+      lastProgress = ClockMicros();
+    } else if (ClockMicros() - lastProgress >= kGiveUpMicros) {
       break;
     }
   }
@@ -110,11 +111,17 @@ bool ReadQueuedWhole(int socket, void* image, size_t size) {
   return sys::ReadNow(socket, image, size) == static_cast<ssize_t>(size);
 }
 
+bool EnableStamps(int socket) {
+  const int on = 1;
+  return sys::SetSockOpt(socket, SOL_SOCKET, SO_TIMESTAMP, &on, sizeof on) ==
+         0;
+}
+
 int64_t DiscardQueued(int socket, void* image, size_t size) {
   constexpr int64_t kMostMicros = 100000;
-  const int64_t start = sys::MonotonicMicros();
+  const int64_t start = ClockMicros();
   int64_t discarded = 0;
-  while (sys::MonotonicMicros() - start < kMostMicros &&
+  while (ClockMicros() - start < kMostMicros &&
          sys::ReadNow(socket, image, size) > 0) {
     ++discarded;
   }

@@ -51,6 +51,16 @@ bool ReadWhole(int socket, void* image, size_t size);
 // The same without waiting: false also when nothing is queued.
 bool ReadQueuedWhole(int socket, void* image, size_t size);
 
+// Has the kernel stamp each frame with the time it received it.
+bool EnableStamps(int socket);
+
+// ReadWhole, or without `wait` ReadQueuedWhole, with the kernel's stamp.
+inline bool ReadStampedWhole(int socket, void* image, size_t size, bool wait,
+                             timeval* stamp) {
+  return sys::ReadStamped(socket, image, size, wait ? 0 : MSG_DONTWAIT,
+                          stamp) == static_cast<ssize_t>(size);
+}
+
 // Reads what is queued in the socket without waiting, into `image`, until
 // nothing is left, for at most 100 ms: under a flood that never pauses the
 // run must still end soon after Ctrl-C. Returns how many reads brought data.

@@ -5,10 +5,11 @@
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/random.h>
-#include <time.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace sys {
 
@@ -68,10 +69,35 @@ int Close(int fd) { return ::close(fd); }
 
 int IsTerminal(int fd) { return ::isatty(fd); }
 
-int64_t MonotonicMicros() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+int Alarm(int64_t micros) {
+  itimerval alarm{};
+  alarm.it_value.tv_sec = static_cast<time_t>(micros / 1000000);
+  alarm.it_value.tv_usec = static_cast<suseconds_t>(micros % 1000000);
+  return ::setitimer(ITIMER_REAL, &alarm, nullptr);
+}
+
+ssize_t ReadStamped(int fd, void* buffer, size_t size, int flags,
+                    timeval* stamp) {
+  iovec data{buffer, size};
+  alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(timeval))];
+  msghdr message{};
+  message.msg_iov = &data;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  const ssize_t received = ::recvmsg(fd, &message, flags);
+  if (received < 0) return received;
+  // Without the kernel's stamp (never while SO_TIMESTAMP is on), the time
+  // of reading is the nearest to it.
+  ::gettimeofday(stamp, nullptr);
+  for (cmsghdr* part = CMSG_FIRSTHDR(&message); part != nullptr;
+       part = CMSG_NXTHDR(&message, part)) {
+    if (part->cmsg_level == SOL_SOCKET && part->cmsg_type == SCM_TIMESTAMP &&
+        part->cmsg_len >= CMSG_LEN(sizeof *stamp)) {
+      std::memcpy(stamp, CMSG_DATA(part), sizeof *stamp);
+    }
+  }
+  return received;
 }
 
 ssize_t GetRandom(void* buffer, size_t size) {

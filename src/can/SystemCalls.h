@@ -4,6 +4,7 @@
 #include <linux/netlink.h>
 #include <net/if.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -31,8 +32,13 @@ ssize_t ReceiveWithin(int fd, void* buffer, size_t size, int millis,
 int Close(int fd);
 // 1 when `fd` is a terminal, else 0 (errno tells why).
 int IsTerminal(int fd);
-// Microseconds of a clock that never jumps; bounds retries.
-int64_t MonotonicMicros();
+// SIGALRM once `micros` from now (setitimer, on the monotonic clock); 0
+// disarms it. Returns 0, or -1 with errno.
+int Alarm(int64_t micros);
+// One read of a socket with SO_TIMESTAMP on, `flags` as recv takes them;
+// *stamp receives the time the kernel received the datagram.
+ssize_t ReadStamped(int fd, void* buffer, size_t size, int flags,
+                    timeval* stamp);
 // Fills `size` bytes at `buffer` from the kernel's random source without
 // waiting; returns the bytes filled, or -1.
 ssize_t GetRandom(void* buffer, size_t size);

@@ -10,6 +10,7 @@
 #include "can/RawSocket.h"
 #include "can/SystemCalls.h"
 #include "report/StatusText.h"
+#include "time/Clock.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ StatusLine::StatusLine(bool shown, int ifindex, const LinkFacts& before)
       m_before(before),
       m_facts(before),
       m_link(ifindex),
-      m_lookedAt(shown ? sys::MonotonicMicros() : 0),
+      m_lookedAt(shown ? ClockMicros() : 0),
       m_shownAt(m_lookedAt) {}
 
 void StatusLine::WatchSend(const WriteRefusals* refusals,
@@ -56,7 +57,7 @@ void StatusLine::WatchReceive(int socket) { m_socket = socket; }
 
 void StatusLine::Check(int64_t frames) {
   if (!m_shown) return;
-  const int64_t now = sys::MonotonicMicros();
+  const int64_t now = ClockMicros();
   const int64_t sinceLook = now - m_lookedAt;
   m_countdown = NextCountdown(m_countdown - m_untilCheck, sinceLook, m_most);
   m_untilCheck = m_countdown;

@@ -9,7 +9,9 @@
 
 #include "report/StatusText.h"
 #include "testsupport/FakeSystemCalls.h"
+#include "testsupport/FakeClock.h"
 #include "testsupport/LinkReplyTesting.h"
+#include "time/Clock.h"
 
 // Looks every half second: the controller's facts asked for at the look
 // before the line is due are taken when it is; an answer that does not
@@ -29,7 +31,7 @@ TEST(StatusLineTest, TakesTheLinkFactsAtALaterLookWithoutWaiting) {
   figures.lost = 3;
   std::vector<FakeSystem::Bytes> lines;
   for (const int64_t frames : {100, 200, 300, 400}) {
-    Fake().monotonic += 500000;
+    SetFakeClock(ClockMicros() + 500000);
     status.Check(frames);
     if (frames % 200 != 0) continue;  // the line is due once a second
     figures.frames = frames;

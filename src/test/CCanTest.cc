@@ -5,5 +5,6 @@
 #include "test/PositionalForm.h"
 #include "test/ReceiveRun.h"
 #include "test/SendRun.h"
+#include "test/UnattendedRun.h"
 
 template class CanTester<ClassicVariant>;

@@ -6,12 +6,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "can/FrameBits.h"
 #include "report/StatusLine.h"
 #include "can/FrameType.h"
+#include "can/SetUpFailure.h"
 #include "can/SystemCalls.h"
+#include "output/FrameFile.h"
+#include "summary/RunSummary.h"
 #include "test/ITestInterface.h"
+#include "test/RunBounds.h"
+#include "test/Signals.h"
+#include "test/Unattended.h"
 #include "time/Clock.h"
 
 // The test driver: configured by options or by positional words and prompts,
@@ -30,22 +37,38 @@ class CanTester : public ITestInterface {
 
   bool Test() override {
     // Ctrl-C, and the signals with which scripts, service managers and a
-    // closed terminal stop a program: each ends the run with its totals.
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, Stop);
+    // closed terminal stop a program: each ends the run with its totals;
+    // so does the alarm at the end of --duration.
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) CatchSignal(sig, Stop);
+    if (m_unattended.durationMicros > 0) CatchSignal(SIGALRM, Stop);
     puts("Testing...");
-    if (m_model == 1) return SendFrame();
-    // Woken by every frame, a receive run would preempt the sender on a
-    // shared CPU, read one frame and sleep again: the wake-ups would cost
-    // more than the reads. Batch scheduling lets frames gather and be read
-    // in a row. A refusal changes nothing else.
-    sys::BatchScheduling();
-    return ReadFrame();
+    bool result;
+    if (m_model == 1) {
+      result = SendFrame();
+    } else {
+      // Woken by every frame, a receive run would preempt the sender on a
+      // shared CPU, read one frame and sleep again: the wake-ups would cost
+      // more than the reads. Batch scheduling lets frames gather and be
+      // read in a row. A refusal changes nothing else.
+      sys::BatchScheduling();
+      result = ReadFrame();
+    }
+    Conclude(result);
+    return result;
   }
 
-  // The handler of SIGINT, SIGTERM and SIGHUP: raises the quit flag and
-  // notes when it was first raised.
-  static void Stop(int) {
-    if (!m_quitSingle.load()) m_quitAt.store(ClockMicros());
+  // The exit status: 0 when Test returned true, else 1; with --verdict, 0
+  // for a pass, 2 for a fail, 1 when the test could not be made or its
+  // output was lost.
+  int ExitStatus() const { return m_exitStatus; }
+
+  // The handler of SIGINT, SIGTERM, SIGHUP and SIGALRM: raises the quit
+  // flag and notes when it was first raised, and by which signal.
+  static void Stop(int sig) {
+    if (!m_quitSingle.load()) {
+      m_quitAt.store(ClockMicros());
+      m_quitSignal.store(sig);
+    }
     m_quitSingle.store(true);
   }
 
@@ -84,12 +107,16 @@ class CanTester : public ITestInterface {
   int m_count = 0;
   // Beyond the specified settings: options that have no letter.
   int m_mark = 0;  // --mark: a send run's frames carry their run and number
+  UnattendedOptions m_unattended;  // the options of Unattended.h
+  RunSummary m_summary;  // what the run found, for the verdict and summary
 
   // Set by Stop and never cleared; read afresh at every poll.
   inline static std::atomic<bool> m_quitSingle{false};
   inline static std::atomic<int64_t> m_quitAt{0};  // ClockMicros() then
+  inline static std::atomic<int> m_quitSignal{0};
   static_assert(std::atomic<bool>::is_always_lock_free &&
-                    std::atomic<int64_t>::is_always_lock_free,
+                    std::atomic<int64_t>::is_always_lock_free &&
+                    std::atomic<int>::is_always_lock_free,
                 "the quit flag is written by a signal handler");
 
  private:
@@ -113,6 +140,18 @@ class CanTester : public ITestInterface {
   // The bits on the bus of the frames a send run sent; `payload` is the
   // plain frame's.
   FrameBitsRange SentBits(const unsigned char* payload) const;
+
+  // Defined in UnattendedRun.h: what a run needs for the options of
+  // Unattended.h before it begins (a false result has said why), the way
+  // it ended by a signal, the frames a file of `option` lost, the settings
+  // as the summary gives them, and the verdict, summary and exit status.
+  bool Prepare(RunBounds* bounds, FrameFile* journal = nullptr);
+  Ending QuitEnding() const;
+  bool SavedWhole(FrameFile& file, const char* option, const char* path);
+  RunSettings Settings() const;
+  void Failed(const std::string& message);
+  void Conclude(bool result);
+  int m_exitStatus = 1;
 };
 
 template <class Variant>
@@ -120,6 +159,7 @@ bool CanTester<Variant>::Init(int argc, char** argv) {
   if (argc < 2 || argv[1][0] == '-') {
     if (!ParseOpts(argc, argv)) {
       PrintHelp(argv[0]);
+      Failed("options refused");
       return false;
     }
     m_can.reset(new Channel(m_device, m_countOnce, m_filter, m_loopback,
@@ -129,6 +169,7 @@ bool CanTester<Variant>::Init(int argc, char** argv) {
     if (!m_can) return false;
   }
   if (m_can->Open()) return true;
+  Failed(SetUpFailure());
   m_can.reset();
   return false;
 }

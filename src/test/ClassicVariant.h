@@ -11,6 +11,7 @@ struct ClassicVariant {
   using Channel = CanChannel<ClassicFormat>;
 
   static constexpr bool kFd = false;
+  static constexpr const char* kProgram = "can_tester";
   static constexpr VariantTexts kTexts{"", "0~8", "Count"};
 
   static bool TakeOption(int, ClassicFormat*) { return false; }

@@ -13,6 +13,7 @@ struct FdVariant {
 
   // Its options include those only canfd_tester has (see OptionTable.h).
   static constexpr bool kFd = true;
+  static constexpr const char* kProgram = "canfd_tester";
   static constexpr VariantTexts kTexts{
       " [BRS]", "0~8, 12, 16, 20, 24, 32, 48, 64", "count"};
 

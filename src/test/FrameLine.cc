@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "test/FrameLine.h"
 
+#include <cstdio>
+
 void PrintFrame(FrameType type, int id, int len, const unsigned char* data) {
-  SaveFrame(stdout, type, id, len, data);
+  char line[kFrameLineSize];
+  fwrite(line, 1, BuildFrameLine(line, type, id, len, data), stdout);
 }
 
-void SaveFrame(FILE* file, FrameType type, int id, int len,
+void SaveFrame(FrameFile* file, FrameType type, int id, int len,
                const unsigned char* data) {
   char line[kFrameLineSize];
-  fwrite(line, 1, BuildFrameLine(line, type, id, len, data), file);
+  file->Add(line, BuildFrameLine(line, type, id, len, data));
 }

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdio>
-
 #include "can/FrameType.h"
 #include "frame/FrameText.h"
+#include "output/FrameFile.h"
 
-// Each puts the whole frame line on the stream with one buffered write, so
-// that a line-buffered terminal shows it at once and a file takes it in one
-// copy.
+// PrintFrame puts the whole frame line on standard output with one buffered
+// write, so that a line-buffered terminal shows it at once; SaveFrame hands
+// it to the file in one copy.
 void PrintFrame(FrameType type, int id, int len, const unsigned char* data);
-void SaveFrame(FILE* file, FrameType type, int id, int len,
+void SaveFrame(FrameFile* file, FrameType type, int id, int len,
                const unsigned char* data);

@@ -2,9 +2,12 @@
 #include "test/FrameLine.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -17,13 +20,17 @@ std::string Printed(FrameType type, int id, int len,
 }
 
 std::string Saved(FrameType type, int id, int len, const unsigned char* data) {
-  FILE* file = tmpfile();
-  SaveFrame(file, type, id, len, data);
-  std::string text(static_cast<size_t>(ftell(file)), '\0');
-  rewind(file);
-  EXPECT_EQ(fread(&text[0], 1, text.size(), file), text.size());
-  fclose(file);
-  return text;
+  char path[] = "/tmp/frame-line-XXXXXX";
+  close(mkstemp(path));
+  FrameFile file;
+  EXPECT_TRUE(file.Open(path));
+  SaveFrame(&file, type, id, len, data);
+  file.Flush();
+  std::ifstream saved(path);
+  std::stringstream text;
+  text << saved.rdbuf();
+  unlink(path);
+  return text.str();
 }
 
 // The frame line as the printf formats make it.

@@ -17,6 +17,9 @@ inline constexpr auto kShortOptionsOf = ShortOptions<Variant::kFd>();
 template <class Variant>
 bool CanTester<Variant>::ParseOpts(int argc, char** argv) {
   static constexpr auto kLong = LongOptions<Variant::kFd>();
+  // The summary is written also for options refused before --json.
+  FindJsonPath(argc, argv, kShortOptionsOf<Variant>.data(), kLong.data(),
+               &m_unattended);
   int code;
   while ((code = getopt_long(argc, argv, kShortOptionsOf<Variant>.data(),
                              kLong.data(), nullptr)) != -1) {
@@ -26,7 +29,8 @@ bool CanTester<Variant>::ParseOpts(int argc, char** argv) {
   // may follow -i, and -s follow --mark.
   return !(m_showModel == 2 && m_path[0] == '\0') &&
          IsIdentifier(m_id, m_frameType, m_grow) &&
-         (m_mark == 0 || CanCarryMark(m_frameType, m_dlc));
+         (m_mark == 0 || CanCarryMark(m_frameType, m_dlc)) &&
+         (m_model != 1 || m_unattended.FitsSendRun());
 }
 
 template <class Variant>
@@ -58,6 +62,8 @@ bool CanTester<Variant>::TakeOption(int code, const char* argument) {
     case 't': m_sleepTime = DecimalArgument(argument); return m_sleepTime >= 0;
     case 'c': m_countOnce = DecimalArgument(argument); return m_countOnce >= 1;
     case 'C': m_count = DecimalArgument(argument); return m_count >= 0;
-    default: return Variant::TakeOption(code, &m_format);
+    default:
+      if (code >= kNumberCode) return m_unattended.Take(code, argument);
+      return Variant::TakeOption(code, &m_format);
   }
 }

@@ -14,6 +14,13 @@ enum class UsageSlot { kNone, kLengths, kCountName };
 // programs' interface, as it always was.
 enum LongOnlyCode : int {
   kMarkCode = 256,
+  // The runs that end by themselves and say pass or fail (Unattended.h).
+  kNumberCode = 260,
+  kQuietForCode,
+  kDurationCode,
+  kVerdictCode,
+  kJsonCode,
+  kJournalCode,
 };
 
 constexpr bool HasLetter(int code) { return code < kMarkCode; }
@@ -89,6 +96,12 @@ inline constexpr OptionRow kOptionRows[] = {
     {'p', "path", true, false,
      "  -p --path path         file path to save data\n", UsageSlot::kNone},
     {kMarkCode, "mark", false, false, nullptr, UsageSlot::kNone},
+    {kNumberCode, "number", true, false, nullptr, UsageSlot::kNone},
+    {kQuietForCode, "quiet-for", true, false, nullptr, UsageSlot::kNone},
+    {kDurationCode, "duration", true, false, nullptr, UsageSlot::kNone},
+    {kVerdictCode, "verdict", false, false, nullptr, UsageSlot::kNone},
+    {kJsonCode, "json", true, false, nullptr, UsageSlot::kNone},
+    {kJournalCode, "journal", true, false, nullptr, UsageSlot::kNone},
 };
 
 constexpr bool HasOption(const OptionRow& row, bool fd) {

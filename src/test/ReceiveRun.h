@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "can/LinkQuery.h"
+#include "output/FrameFile.h"
 #include "report/AfterTheTotals.h"
 #include "report/DropLine.h"
 #include "report/LostLine.h"
@@ -16,9 +17,13 @@
 #include "report/StatusLine.h"
 #include "report/TroubleLine.h"
 #include "report/UnreadLine.h"
+#include "report/UnwrittenLine.h"
 #include "test/CanTester.h"
 #include "test/FrameLine.h"
 #include "test/RateLine.h"
+#include "test/ReceiveExtras.h"
+#include "test/RunBounds.h"
+#include "test/Signals.h"
 #include "verdict/FrameVerdict.h"
 
 template <class Variant>
@@ -27,15 +32,19 @@ bool CanTester<Variant>::ReadFrame() {
   int id = 0;
   int len = 0;
   unsigned char data[kPayload] = {};
-  FILE* file = nullptr;
+  FrameFile file;
   if (m_showModel == 2) {
-    file = fopen(m_path, "w");
-    if (file == nullptr) {
+    if (!file.Open(m_path)) {
       // The programs' interface, matched byte for byte by scripts and tests.
       puts("Open file error");
+      m_summary.failure = "Open file error";
       return false;
     }
+    IgnoreBrokenPipes();
   }
+  FrameFile journal;
+  RunBounds bounds(m_unattended);
+  if (!Prepare(&bounds, &journal)) return false;
   // A copy the loop keeps in a register: the calls in it could change a
   // field, so a field is read again at every frame.
   const int show = m_showModel;
@@ -51,33 +60,46 @@ bool CanTester<Variant>::ReadFrame() {
     clock.OnFrame(count == 0);
     ++count;
     if (show == 1) PrintFrame(type, id, len, data);
-    if (show == 2) SaveFrame(file, type, id, len, data);
+    if (show == 2) SaveFrame(&file, type, id, len, data);
   };
-  for (;;) {
-    if (fetch ? m_can->Read(&type, &id, &len, data) : m_can->Read()) {
-      take();
-      if (status.Due()) status.Check(count);
-      if (!m_quitSingle.load()) continue;
-      // Ctrl-C came while frames were coming: the classic run reads on
-      // while frames are waiting, without waiting for more, and for no
-      // longer than the grace, however fast they come.
-      while (!Variant::kPollAfterFrame && !QuitGraceOver() &&
-             (fetch ? m_can->ReadQueued(&type, &id, &len, data)
-                    : m_can->ReadQueued())) {
+  // Inlined, both forms: a loop called out of line would keep the locals it
+  // reaches in memory, where the loop that runs reads them at every frame.
+  const auto receive = [&](auto extras) __attribute__((always_inline)) {
+    for (;;) {
+      if (extras.Read(*m_can, true, fetch, &type, &id, &len, data)) {
         take();
+        if (extras.Took(*m_can, count)) return Ending::kFrames;
+        if (status.Due()) status.Check(count);
+        if (!m_quitSingle.load()) continue;
+        // Ctrl-C came while frames were coming: the classic run reads on
+        // while frames are waiting, without waiting for more, and for no
+        // longer than the grace, however fast they come.
+        while (!Variant::kPollAfterFrame && !QuitGraceOver() &&
+               extras.Read(*m_can, false, fetch, &type, &id, &len, data)) {
+          take();
+          if (extras.Took(*m_can, count)) return Ending::kFrames;
+        }
+        return QuitEnding();
       }
-      break;
+      status.Check(count);
+      if (m_quitSingle.load()) return QuitEnding();
+      if (bounds.Quiet(count)) return Ending::kQuiet;
     }
-    status.Check(count);
-    if (m_quitSingle.load()) break;
-  }
-  if (file != nullptr) {
-    fflush(file);
-    sync();
-  }
+  };
+  const bool extended = m_unattended.frames > 0 || journal.IsOpen();
+  const Ending ending =
+      extended ? receive(ExtendedReceive(m_unattended.frames,
+                                         journal.IsOpen() ? &journal : nullptr,
+                                         m_can->m_device))
+               : receive(PlainReceive());
+  bounds.Stop();
+  file.Flush();
+  journal.Flush();
+  if (file.IsOpen() || journal.IsOpen()) sync();
   status.Erase();
   printf("\nreceive frames:%lld\n", static_cast<long long>(count));
-  if (count > 0) PrintRate(count, clock.Elapsed(), Variant::kRateAtAnyTime);
+  const int64_t elapsed = clock.Elapsed();
+  if (count > 0) PrintRate(count, elapsed, Variant::kRateAtAnyTime);
   const char* device = m_can->m_device;
   // The filter lets one identifier in 256 through: no sequence to judge.
   if (m_can->m_filter == 0) {
@@ -85,12 +107,19 @@ bool CanTester<Variant>::ReadFrame() {
     PrintAfterTheTotals(MarkedRunLines(device, report) +
                         SequenceLines(device, report) +
                         OtherFramesLine(report));
+    m_summary.judged = true;
+    m_summary.runs = report;
   }
-  PrintAfterTheTotals(UnreadLine(device, m_can->Discard()));
+  const int64_t unread = m_can->Discard();
+  PrintAfterTheTotals(UnreadLine(device, unread));
   uint32_t drops = 0;
-  if (m_can->Drops(&drops)) PrintAfterTheTotals(DropLine(device, drops));
+  const bool dropsKnown = m_can->Drops(&drops);
+  if (dropsKnown) PrintAfterTheTotals(DropLine(device, drops));
   const LinkFacts after = ReadLinkFacts(m_can->m_ifindex);
   PrintAfterTheTotals(LostLine(device, before, after) +
                       TroubleLine(device, before, after));
-  return true;
+  m_summary.Received(ending, count, elapsed, unread, dropsKnown, drops);
+  m_summary.Facts(before, after, after);
+  const bool saved = SavedWhole(file, "path", m_path);
+  return SavedWhole(journal, "journal", m_unattended.journal) && saved;
 }

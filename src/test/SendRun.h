@@ -8,6 +8,7 @@
 
 #include "can/FrameImage.h"
 #include "can/LinkQuery.h"
+#include "can/TransmitWait.h"
 #include "report/AfterTheTotals.h"
 #include "report/BusLimitLine.h"
 #include "report/LostLine.h"
@@ -20,6 +21,7 @@
 #include "frame/GrowPayload.h"
 #include "frame/MarkStamp.h"
 #include "test/RateLine.h"
+#include "test/RunBounds.h"
 #include "time/CTimeStamp.h"
 #include "time/Clock.h"
 
@@ -27,6 +29,8 @@ template <class Variant>
 bool CanTester<Variant>::SendFrame() {
   unsigned char payload[kPayload];
   std::memset(payload, static_cast<unsigned char>(m_data), sizeof payload);
+  RunBounds bounds(m_unattended);
+  if (!Prepare(&bounds)) return false;
   const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
   StatusLine status(StatusShown(false), m_can->m_ifindex, before);
   status.WatchSend(&m_can->m_refusals, SentBits(payload), m_sleepTime > 0);
@@ -34,11 +38,14 @@ bool CanTester<Variant>::SendFrame() {
   if (m_mark != 0) {
     MarkStamp marks(DrawTag());
     PrintAfterTheTotals(MarkedRunStartLine(marks.Tag(), m_can->m_device));
+    m_summary.marked = true;
+    m_summary.markTag = marks.Tag();
     total = SendSteps(marks, payload, &status);
   } else {
     NoMarks none;
     total = SendSteps(none, payload, &status);
   }
+  bounds.Stop();
   status.Erase();
   printf("\nsend frames:%lld\n", static_cast<long long>(total));
   const int64_t elapsed = CTimeStamp::GetInstance()->GetStamp();
@@ -56,6 +63,9 @@ bool CanTester<Variant>::SendFrame() {
   PrintAfterTheTotals(BusLimitLine(device, after, bits, total, elapsed));
   PrintAfterTheTotals(LostLine(device, before, after) +
                       TroubleLine(device, before, after));
+  m_summary.Sent(m_quitSingle.load() ? QuitEnding() : Ending::kCount, total,
+                 elapsed, m_can->m_refusals, bits);
+  m_summary.Facts(before, after, latest);
   return false;
 }
 

@@ -40,6 +40,7 @@ bool Log(const std::string& tag) {
 std::string OptionTag(int level, int name) {
   if (level == SOL_SOCKET && name == SO_SNDTIMEO) return "SO_SNDTIMEO";
   if (level == SOL_SOCKET && name == SO_RCVTIMEO) return "SO_RCVTIMEO";
+  if (level == SOL_SOCKET && name == SO_TIMESTAMP) return "SO_TIMESTAMP";
   if (level == SOL_CAN_RAW) {
     switch (name) {
       case CAN_RAW_FILTER: return "CAN_RAW_FILTER";
@@ -50,6 +51,27 @@ std::string OptionTag(int level, int name) {
     }
   }
   return "option " + std::to_string(level) + "/" + std::to_string(name);
+}
+
+// The next arrival into `buffer`, as a read that waits takes it (the clock
+// set, Ctrl-C raised) or, without `wait`, as one that does not.
+ssize_t Arrive(const char* tag, bool wait, void* buffer, size_t size,
+               timeval* stamp = nullptr) {
+  FakeSystem& fake = Fake();
+  fake.calls.push_back(tag);
+  if (fake.reads.empty() && fake.whenIdle) fake.whenIdle();
+  if (fake.reads.empty()) {
+    errno = EAGAIN;
+    return -1;
+  }
+  FakeSystem::Arrival arrival = fake.reads.front();
+  fake.reads.pop_front();
+  if (wait && arrival.clock >= 0) SetFakeClock(arrival.clock);
+  if (wait && arrival.interrupt) raise(SIGINT);
+  if (stamp != nullptr) *stamp = arrival.stamp;
+  const size_t length = std::min(size, arrival.image.size());
+  std::memcpy(buffer, arrival.image.data(), length);
+  return static_cast<ssize_t>(length);
 }
 
 }  // namespace
@@ -111,20 +133,7 @@ int GetSockOpt(int, int level, int name, void* value, socklen_t* length) {
 }
 
 ssize_t Read(int, void* buffer, size_t size) {
-  FakeSystem& fake = Fake();
-  fake.calls.push_back("read");
-  if (fake.reads.empty() && fake.whenIdle) fake.whenIdle();
-  if (fake.reads.empty()) {
-    errno = EAGAIN;
-    return -1;
-  }
-  FakeSystem::Arrival arrival = fake.reads.front();
-  fake.reads.pop_front();
-  if (arrival.clock >= 0) SetFakeClock(arrival.clock);
-  if (arrival.interrupt) raise(SIGINT);
-  const size_t length = std::min(size, arrival.image.size());
-  std::memcpy(buffer, arrival.image.data(), length);
-  return static_cast<ssize_t>(length);
+  return Arrive("read", true, buffer, size);
 }
 
 ssize_t Write(int, const void* buffer, size_t size) {
@@ -144,18 +153,13 @@ ssize_t Write(int, const void* buffer, size_t size) {
 }
 
 ssize_t ReadNow(int, void* buffer, size_t size) {
-  FakeSystem& fake = Fake();
-  fake.calls.push_back("read now");
-  if (fake.reads.empty() && fake.whenIdle) fake.whenIdle();
-  if (fake.reads.empty()) {
-    errno = EAGAIN;
-    return -1;
-  }
-  const FakeSystem::Bytes image = fake.reads.front().image;
-  fake.reads.pop_front();
-  const size_t length = std::min(size, image.size());
-  std::memcpy(buffer, image.data(), length);
-  return static_cast<ssize_t>(length);
+  return Arrive("read now", false, buffer, size);
+}
+
+ssize_t ReadStamped(int, void* buffer, size_t size, int flags,
+                    timeval* stamp) {
+  const bool wait = (flags & MSG_DONTWAIT) == 0;
+  return Arrive(wait ? "recvmsg" : "recvmsg now", wait, buffer, size, stamp);
 }
 
 ssize_t SendToKernel(int, const void* buffer, size_t size) {
@@ -196,9 +200,9 @@ int IsTerminal(int) {
   return 0;
 }
 
-int64_t MonotonicMicros() {
-  Fake().monotonic += Fake().monotonicStep;
-  return Fake().monotonic;
+int Alarm(int64_t micros) {
+  Fake().alarms.push_back(micros);
+  return Log("setitimer") ? 0 : -1;
 }
 
 ssize_t GetRandom(void* buffer, size_t size) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <sys/time.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -28,12 +29,12 @@ struct FakeSystem {
     Bytes image;
     int64_t clock = -1;  // when >= 0, the clock at its arrival
     bool interrupt = false;  // raise SIGINT as it arrives
+    timeval stamp{};         // the kernel's receive time, for ReadStamped
   };
   // Once empty, a read calls whenIdle, and fails unless that added more.
   std::deque<Arrival> reads;
   std::function<void()> whenIdle;
   std::function<void()> afterWrite;
-  int64_t monotonicStep = 0;  // microseconds per monotonic clock reading
   uint64_t random = 0x5A5A3C3C96969696;  // what the kernel's random source gives
   int netlinkSocket = 9;
   struct NetlinkReply {
@@ -54,7 +55,7 @@ struct FakeSystem {
   std::vector<Bytes> written;
   std::vector<Bytes> netlinkRequests;
   std::vector<int> waits;  // milliseconds of each wait for a reply
-  int64_t monotonic = 0;
+  std::vector<int64_t> alarms;  // microseconds of each Alarm
 
   const Bytes* Option(const std::string& tag) const;
 };

@@ -27,6 +27,7 @@ class TesterHarness {
   TesterHarness() {
     Fake() = FakeSystem();
     SetFakeClock(0);
+    SetFakeClockStep(0);
     FakePauses().clear();
     optind = 0;  // a fresh getopt scan
     Tester::m_quitSingle = false;

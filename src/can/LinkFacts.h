@@ -5,15 +5,16 @@
 
 #include <cstdint>
 
+#include "can/LinkTiming.h"
+
 // What the kernel tells of a CAN interface's controller through rtnetlink
 // (what `ip -details -statistics link show` prints). `can` is false where
 // the interface is of another kind or the kernel did not answer: then
 // nothing else holds.
 struct LinkFacts {
   bool can = false;
-  uint32_t bitrate = 0;      // 0: no bit timing (an emulated controller)
-  uint32_t dataBitrate = 0;  // after the bit-rate switch; 0: none
-  uint32_t ctrlmode = 0;     // CAN_CTRLMODE_* flags that are on
+  LinkTiming timing;
+  int64_t restartMs = -1;  // the wait before a restart after bus-off; -1: not told
   uint32_t state = CAN_STATE_ERROR_ACTIVE;
   can_berr_counter errors{};  // transmit and receive error counters
   can_device_stats device{};

@@ -13,7 +13,7 @@
 namespace {
 
 LinkFacts Troubled() {
-  LinkFacts facts = ControllerFacts(1000000, 5000000);
+  LinkFacts facts = FdControllerFacts();
   facts.state = CAN_STATE_BUS_OFF;
   facts.errors = {255, 3};
   facts.device = {1, 2, 3, 4, 5, 6};
@@ -25,9 +25,19 @@ LinkFacts Troubled() {
 
 void ExpectFacts(const LinkFacts& read, const LinkFacts& told) {
   EXPECT_EQ(read.can, told.can);
-  EXPECT_EQ(read.bitrate, told.bitrate);
-  EXPECT_EQ(read.dataBitrate, told.dataBitrate);
-  EXPECT_EQ(read.ctrlmode, told.ctrlmode);
+  const LinkTiming& a = read.timing;
+  const LinkTiming& b = told.timing;
+  EXPECT_EQ(a.clock, b.clock);
+  EXPECT_EQ(std::memcmp(&a.nominal, &b.nominal, sizeof a.nominal), 0);
+  EXPECT_EQ(std::memcmp(&a.data, &b.data, sizeof a.data), 0);
+  EXPECT_EQ(a.ctrlmode, b.ctrlmode);
+  EXPECT_EQ(a.supported, b.supported);
+  EXPECT_EQ(a.tdc.present, b.tdc.present);
+  EXPECT_EQ(a.tdc.valueTold, b.tdc.valueTold);
+  EXPECT_EQ(a.tdc.tdcv, b.tdc.tdcv);
+  EXPECT_EQ(a.tdc.tdco, b.tdc.tdco);
+  EXPECT_EQ(a.tdc.tdcf, b.tdc.tdcf);
+  EXPECT_EQ(read.restartMs, told.restartMs);
   EXPECT_EQ(read.state, told.state);
   EXPECT_EQ(read.errors.txerr, told.errors.txerr);
   EXPECT_EQ(read.errors.rxerr, told.errors.rxerr);
@@ -52,6 +62,22 @@ TEST(LinkQueryTest, AsksForTheLinkAndReadsWhatTheKernelTold) {
   EXPECT_EQ(Fake().calls,
             (std::vector<std::string>{"socket netlink", "send netlink",
                                       "receive netlink", "close"}));
+}
+
+// A kernel before 5.16 tells neither TDC nor the supported modes, and one
+// with TDC off tells its limits but no values.
+TEST(LinkQueryTest, ReadsWhatOlderKernelsAndTdcOffLeaveOut) {
+  LinkFacts old = Troubled();
+  old.timing.tdc = TdcFacts();
+  old.timing.supported = 0;
+  LinkFacts tdcOff = Troubled();
+  tdcOff.timing.ctrlmode = CAN_CTRLMODE_FD;
+  tdcOff.timing.tdc = {true, false, 0, 0, 0};
+  for (const LinkFacts& told : {old, tdcOff}) {
+    Fake() = FakeSystem();
+    Fake().netlinkReplies = {{LinkReplyOf(told)}};
+    ExpectFacts(ReadLinkFacts(4), told);
+  }
 }
 
 TEST(LinkQueryTest, WaitsOnPastOtherMessagesWithinItsTime) {

@@ -9,8 +9,10 @@
 
 #include "can/FrameBits.h"
 #include "can/FrameType.h"
+#include "can/LinkFacts.h"
 #include "can/SystemCalls.h"
 #include "test/ITestInterface.h"
+#include "test/LinkAroundTheRun.h"
 #include "time/Clock.h"
 
 // The test driver: configured by options or by positional words and prompts,
@@ -31,6 +33,7 @@ class CanTester : public ITestInterface {
     // Ctrl-C, and the signals with which scripts, service managers and a
     // closed terminal stop a program: each ends the run with its totals.
     for (const int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, Stop);
+    m_linkBefore = LinkBeforeTheRun(m_can->m_device, m_can->m_ifindex);
     puts("Testing...");
     if (m_model == 1) return SendFrame();
     // Woken by every frame, a receive run would preempt the sender on a
@@ -83,6 +86,7 @@ class CanTester : public ITestInterface {
   int m_count = 0;
   // Beyond the specified settings: options that have no letter.
   int m_mark = 0;  // --mark: a send run's frames carry their run and number
+  int m_explain = 0;  // --explain: the controller's timing facts after a run
 
   // Set by Stop and never cleared; read afresh at every poll.
   inline static std::atomic<bool> m_quitSingle{false};
@@ -105,6 +109,8 @@ class CanTester : public ITestInterface {
   // The bits on the bus of the frames a send run sent; `payload` is the
   // plain frame's.
   FrameBitsRange SentBits(const unsigned char* payload) const;
+
+  LinkFacts m_linkBefore;  // the interface's facts from before the run
 };
 
 template <class Variant>

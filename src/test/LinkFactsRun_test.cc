@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "report/RefusalLine.h"
+#include "report/SettingAdvice.h"
+#include "report/TimingLines.h"
 #include "report/TroubleLine.h"
 #include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeClock.h"
@@ -147,20 +149,29 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
 }
 
 // What the controller saw reaches the refusal line and the bus-trouble
-// line, whose texts TroubleLine_test.cc checks with the cases.
+// line, whose texts TroubleLine_test.cc checks with the cases; after them
+// the advice on restart-ms and bus-error reporting, both the kernel's
+// defaults here, and the timing facts.
 TEST(ControllerRunTest, TellsOfTroubleAndFollowsItInTheRefusalLine) {
-  LinkFacts after = ControllerFacts();
+  LinkFacts before = ControllerFacts();
+  before.restartMs = 0;
+  LinkFacts after = before;
   after.state = CAN_STATE_BUS_OFF;
   after.errors = {256, 0};
   after.device.bus_off = 1;
   TesterHarness<ClassicVariant> run;
-  ReplyToRun(ControllerFacts(), after);
+  ReplyToRun(before, after);
   Fake().writeResults = {-ENOBUFS};
   WriteRefusals refusals;
   refusals.Count(ENOBUFS);
   EXPECT_EQ(SendErr({"-C", "2", "-i", "2AA", "-d", "55"}, &run),
             RefusalLine("can0", refusals, true) + kClassic8 + "\n" +
-                TroubleLine("can0", ControllerFacts(), after));
+                TroubleLine("can0", before, after) +
+                SettingAdvice("can0", before, after, true) +
+                TimingLines("can0", after.timing));
+  EXPECT_NE(run.err.find("\nrestart-ms of can0 is 0"), std::string::npos);
+  EXPECT_NE(run.err.find("\nbus-error reporting of can0 is off"),
+            std::string::npos);
 }
 
 namespace {
@@ -222,7 +233,8 @@ TEST(ControllerRunTest, ReadsTheFactsOnlyBeforeAndAfterTheFrames) {
   run.Test();
   EXPECT_EQ(SocketCalls(), (std::vector<std::string>{"socket netlink", "write",
                                                      "socket netlink"}));
-  EXPECT_EQ(std::count(Fake().calls.begin(), Fake().calls.end(), "close"), 2);
+  // The netlink socket of each read, and the error-frame socket.
+  EXPECT_EQ(std::count(Fake().calls.begin(), Fake().calls.end(), "close"), 3);
 }
 
 // vcan and vxcan have kinds of their own: nothing new is said.

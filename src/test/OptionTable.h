@@ -14,6 +14,7 @@ enum class UsageSlot { kNone, kLengths, kCountName };
 // programs' interface, as it always was.
 enum LongOnlyCode : int {
   kMarkCode = 256,
+  kExplainCode = 280,
 };
 
 constexpr bool HasLetter(int code) { return code < kMarkCode; }
@@ -89,6 +90,7 @@ inline constexpr OptionRow kOptionRows[] = {
     {'p', "path", true, false,
      "  -p --path path         file path to save data\n", UsageSlot::kNone},
     {kMarkCode, "mark", false, false, nullptr, UsageSlot::kNone},
+    {kExplainCode, "explain", false, false, nullptr, UsageSlot::kNone},
 };
 
 constexpr bool HasOption(const OptionRow& row, bool fd) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "can/ErrorFrames.h"
 #include "can/LinkQuery.h"
 #include "report/AfterTheTotals.h"
 #include "report/DropLine.h"
@@ -38,9 +39,11 @@ bool CanTester<Variant>::ReadFrame() {
   // field, so a field is read again at every frame.
   const int show = m_showModel;
   const bool fetch = show == 1 || show == 2;
-  const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
+  const LinkFacts& before = m_linkBefore;
+  ErrorFrames errors(m_can->m_ifindex, before.can);
   StatusLine status(StatusShown(m_showModel == 1), m_can->m_ifindex, before);
   status.WatchReceive(m_can->m_socket);
+  status.WatchErrors(&errors);
   typename Variant::ReceiveClock clock;
   SequenceCheck sequence(kPayload);
   int64_t count = 0;
@@ -86,7 +89,9 @@ bool CanTester<Variant>::ReadFrame() {
   uint32_t drops = 0;
   if (m_can->Drops(&drops)) PrintAfterTheTotals(DropLine(device, drops));
   const LinkFacts after = ReadLinkFacts(m_can->m_ifindex);
-  PrintAfterTheTotals(LostLine(device, before, after) +
-                      TroubleLine(device, before, after));
+  const std::string trouble =
+      TroubleLine(device, before, after, errors.Drain());
+  PrintAfterTheTotals(LostLine(device, before, after) + trouble);
+  PrintLinkAfterTheRun(device, before, after, trouble, m_explain != 0);
   return true;
 }

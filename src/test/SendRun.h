@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "can/ErrorFrames.h"
 #include "can/FrameImage.h"
 #include "can/LinkQuery.h"
 #include "report/AfterTheTotals.h"
@@ -27,9 +28,11 @@ bool CanTester<Variant>::SendFrame() {
   std::memset(payload, static_cast<unsigned char>(m_data), sizeof payload);
   const uint32_t mask = IdentifierMask(m_frameType);
   uint32_t nextId = m_id;
-  const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
+  const LinkFacts& before = m_linkBefore;
+  ErrorFrames errors(m_can->m_ifindex, before.can);
   StatusLine status(StatusShown(false), m_can->m_ifindex, before);
   status.WatchSend(&m_can->m_refusals, SentBits(payload), m_sleepTime > 0);
+  status.WatchErrors(&errors);
   CTimeStamp::GetInstance()->Init();
   int64_t total = 0;
   for (;;) {
@@ -64,8 +67,10 @@ bool CanTester<Variant>::SendFrame() {
                                         Untransmitted(before, latest, total),
                                         Unacknowledged(before, latest)));
   PrintAfterTheTotals(BusLimitLine(device, after, bits, total, elapsed));
-  PrintAfterTheTotals(LostLine(device, before, after) +
-                      TroubleLine(device, before, after));
+  const std::string trouble =
+      TroubleLine(device, before, after, errors.Drain());
+  PrintAfterTheTotals(LostLine(device, before, after) + trouble);
+  PrintLinkAfterTheRun(device, before, after, trouble, m_explain != 0);
   return false;
 }
 

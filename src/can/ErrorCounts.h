@@ -36,6 +36,17 @@ struct ErrorCounts {
   // then lower bounds.
   uint64_t dropped = 0;
 
+  // The error frames of the bus's errors and states: all but the
+  // controller's own overflows, which the lost-frames line tells.
+  uint64_t OfTheBus() const {
+    uint64_t bits = 0;
+    for (int phase = 0; phase < kErrorPhases; ++phase) {
+      bits += bit0[phase] + bit1[phase] + bit[phase];
+    }
+    return noAck + bits + stuff + form + crc + warning + passive + busOff +
+           restarts + transceiver;
+  }
+
   uint64_t DataPhaseBitErrors() const {
     return bit0[kDataPhase] + bit1[kDataPhase] + bit[kDataPhase];
   }

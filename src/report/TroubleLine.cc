@@ -26,8 +26,8 @@ std::string TroubleLine(const char* device, const LinkFacts& before,
                              Growth(a.restarts, b.restarts)};
   bool grew = false;
   for (const uint64_t count : counts) grew = grew || count > 0;
+  if (!grew && !Failing(after.state) && errors.OfTheBus() == 0) return "";
   const std::string frames = ErrorFrameText(errors);
-  if (!grew && !Failing(after.state) && frames.empty()) return "";
   const char* cause = LikelyCause(errors);
   return Formatted(
       "bus trouble:%llu bus errors, %llu error-warning, %llu "

@@ -11,7 +11,8 @@
 // `before` the run's first frame to `after` its last, and the state it ended
 // in when that is error-passive or bus-off; where the driver sent error
 // frames, their `errors` by class and the likely cause. Empty when nothing
-// of that happened, or unless both are facts of a CAN controller.
+// of that happened (the controller's overflows alone are the lost-frames
+// line's), or unless both are facts of a CAN controller.
 std::string TroubleLine(const char* device, const LinkFacts& before,
                         const LinkFacts& after,
                         const ErrorCounts& errors = ErrorCounts());

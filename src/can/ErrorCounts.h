@@ -15,10 +15,10 @@ enum ErrorPhase : int {
 
 // The error frames a controller's driver sent during a run, by class.
 struct ErrorCounts {
-  uint64_t noAck = 0;                  // no node acknowledged a frame
-  uint64_t bit0[kErrorPhases] = {};    // could not send a dominant bit
-  uint64_t bit1[kErrorPhases] = {};    // could not send a recessive bit
-  uint64_t bit[kErrorPhases] = {};     // bit errors of either level
+  uint64_t noAck = 0;                // no node acknowledged a frame
+  uint64_t bit0[kErrorPhases] = {};  // could not send a dominant bit
+  uint64_t bit1[kErrorPhases] = {};  // could not send a recessive bit
+  uint64_t bit[kErrorPhases] = {};   // bit errors of either level
   uint64_t stuff = 0;
   uint64_t form = 0;
   uint64_t crc = 0;

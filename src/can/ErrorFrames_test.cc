@@ -26,10 +26,9 @@ TEST(ErrorFramesTest, OpensASocketForErrorFramesOnly) {
   Fake() = FakeSystem();
   ErrorFrames errors(4, true);
   EXPECT_TRUE(errors.Open());
-  EXPECT_EQ(Fake().calls,
-            (std::vector<std::string>{"socket", "CAN_RAW_FILTER",
-                                      "CAN_RAW_ERR_FILTER", "SO_RXQ_OVFL",
-                                      "bind"}));
+  EXPECT_EQ(Fake().calls, (std::vector<std::string>{"socket", "CAN_RAW_FILTER",
+                                                    "CAN_RAW_ERR_FILTER",
+                                                    "SO_RXQ_OVFL", "bind"}));
   EXPECT_TRUE(Fake().Option("CAN_RAW_FILTER")->empty());
   EXPECT_EQ(*Fake().Option("CAN_RAW_ERR_FILTER"),
             BytesOf(can_err_mask_t{CAN_ERR_MASK}));
@@ -46,8 +45,8 @@ TEST(ErrorFramesTest, OpensASocketForErrorFramesOnly) {
 TEST(ErrorFramesTest, DrainsWhatIsQueuedAndCountsItsDrops) {
   Fake() = FakeSystem();
   ErrorFrames errors(4, true);
-  Fake().errorFrames = {Arrival(CAN_ERR_FLAG | CAN_ERR_BUSOFF),
-                        Arrival(0x123), Arrival(CAN_ERR_FLAG | CAN_ERR_ACK, 2)};
+  Fake().errorFrames = {Arrival(CAN_ERR_FLAG | CAN_ERR_BUSOFF), Arrival(0x123),
+                        Arrival(CAN_ERR_FLAG | CAN_ERR_ACK, 2)};
   ErrorCounts counts = errors.Drain();
   EXPECT_EQ(counts.frames, 2u);
   EXPECT_EQ(counts.busOff, 1u);

@@ -51,8 +51,11 @@ TEST_F(FdChannelTest, TakesCanDevicesOfTheCanXlMtuRange) {
     int mtu;
     unsigned short hardwareType;
     bool opens;
-  } rows[] = {{76, 280, true},   {2060, 280, true}, {1500, 1, false},
-              {2060, 1, false}, {1500, 280, true}};
+  } rows[] = {{76, 280, true},
+              {2060, 280, true},
+              {1500, 1, false},
+              {2060, 1, false},
+              {1500, 280, true}};
   for (const auto& row : rows) {
     Fake() = FakeSystem();
     Fake().mtu = row.mtu;

@@ -14,7 +14,8 @@
 struct LinkFacts {
   bool can = false;
   LinkTiming timing;
-  int64_t restartMs = -1;  // the wait before a restart after bus-off; -1: not told
+  // The wait before a restart after bus-off; -1: not told.
+  int64_t restartMs = -1;
   uint32_t state = CAN_STATE_ERROR_ACTIVE;
   can_berr_counter errors{};  // transmit and receive error counters
   can_device_stats device{};

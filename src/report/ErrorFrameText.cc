@@ -42,8 +42,7 @@ std::string ErrorFrameText(const ErrorCounts& c) {
   Add(&text, c.restarts, "restarts");
   Add(&text, c.transceiver, "transceiver errors");
   if (text.empty()) return "";
-  return (c.dropped > 0 ? "error frames, at least: " : "error frames: ") +
-         text;
+  return (c.dropped > 0 ? "error frames, at least: " : "error frames: ") + text;
 }
 
 const char* LikelyCause(const ErrorCounts& c) {

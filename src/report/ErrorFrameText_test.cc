@@ -37,7 +37,8 @@ constexpr uint8_t kTx = CAN_ERR_PROT_TX;
 
 TEST(ErrorFrameTextTest, CountsEachClassTheFramesTell) {
   const std::vector<can_frame> each = {
-      ErrorFrame(CAN_ERR_ACK, 0), Protocol(kTx, CAN_ERR_PROT_LOC_ACK),
+      ErrorFrame(CAN_ERR_ACK, 0),
+      Protocol(kTx, CAN_ERR_PROT_LOC_ACK),
       Protocol(CAN_ERR_PROT_BIT0 | kTx, CAN_ERR_PROT_LOC_ID12_05),
       Protocol(CAN_ERR_PROT_BIT0 | kTx, CAN_ERR_PROT_LOC_DATA),
       Protocol(CAN_ERR_PROT_BIT1 | kTx, CAN_ERR_PROT_LOC_CRC_SEQ),
@@ -49,8 +50,10 @@ TEST(ErrorFrameTextTest, CountsEachClassTheFramesTell) {
       ErrorFrame(CAN_ERR_CRTL, CAN_ERR_CRTL_TX_OVERFLOW),
       ErrorFrame(CAN_ERR_CRTL, CAN_ERR_CRTL_TX_WARNING),
       ErrorFrame(CAN_ERR_CRTL, CAN_ERR_CRTL_RX_PASSIVE),
-      ErrorFrame(CAN_ERR_BUSOFF, 0), ErrorFrame(CAN_ERR_RESTARTED, 0),
-      ErrorFrame(CAN_ERR_TRX, 0), ErrorFrame(CAN_ERR_LOSTARB, 0)};
+      ErrorFrame(CAN_ERR_BUSOFF, 0),
+      ErrorFrame(CAN_ERR_RESTARTED, 0),
+      ErrorFrame(CAN_ERR_TRX, 0),
+      ErrorFrame(CAN_ERR_LOSTARB, 0)};
   EXPECT_EQ(ErrorFrameText(Counted(each)),
             "error frames: 2 no acknowledgement, 1 bit-0 errors in "
             "arbitration, 1 bit-0 errors in the data phase, 1 bit-1 errors in "
@@ -68,9 +71,11 @@ TEST(ErrorFrameTextTest, CountsEachClassTheFramesTell) {
 // stuff, form and CRC errors point to the sample point only on receive.
 TEST(ErrorFrameTextTest, NamesTheLikelyCause) {
   const can_frame ack = ErrorFrame(CAN_ERR_ACK, 0);
-  const can_frame bit = Protocol(CAN_ERR_PROT_BIT1 | kTx, CAN_ERR_PROT_LOC_DATA);
+  const can_frame bit =
+      Protocol(CAN_ERR_PROT_BIT1 | kTx, CAN_ERR_PROT_LOC_DATA);
   const can_frame rx = Protocol(CAN_ERR_PROT_STUFF, CAN_ERR_PROT_LOC_DATA);
-  const can_frame tx = Protocol(CAN_ERR_PROT_STUFF | kTx, CAN_ERR_PROT_LOC_DATA);
+  const can_frame tx =
+      Protocol(CAN_ERR_PROT_STUFF | kTx, CAN_ERR_PROT_LOC_DATA);
   const struct {
     std::vector<can_frame> frames;
     std::string cause;  // how it begins; empty: none
@@ -83,9 +88,9 @@ TEST(ErrorFrameTextTest, NamesTheLikelyCause) {
   };
   for (const auto& row : rows) {
     const char* cause = LikelyCause(Counted(row.frames));
-    EXPECT_EQ(std::string(cause == nullptr ? "" : cause)
-                  .substr(0, row.cause.size()),
-              row.cause);
+    EXPECT_EQ(
+        std::string(cause == nullptr ? "" : cause).substr(0, row.cause.size()),
+        row.cause);
     EXPECT_EQ(cause == nullptr, row.cause.empty());
   }
 }

@@ -8,17 +8,15 @@ std::string SettingAdvice(const char* device, const LinkFacts& before,
                           const LinkFacts& after, bool trouble) {
   if (!before.can || !after.can) return "";
   std::string lines;
-  const bool busOff =
-      Growth(before.device.bus_off, after.device.bus_off) > 0 ||
-      after.state == CAN_STATE_BUS_OFF;
+  const bool busOff = Growth(before.device.bus_off, after.device.bus_off) > 0 ||
+                      after.state == CAN_STATE_BUS_OFF;
   if (busOff && after.restartMs == 0) {
     lines += Formatted(
         "restart-ms of %s is 0: after a bus-off it stays off the bus until "
         "restarted by hand (ip link set %s type can restart), or restarts "
         "itself with %s\n",
         device, device,
-        MendCommands(device,
-                     Formatted("restart-ms %d", kRestartMsAdvised))
+        MendCommands(device, Formatted("restart-ms %d", kRestartMsAdvised))
             .c_str());
   }
   const uint32_t reporting = CAN_CTRLMODE_BERR_REPORTING;

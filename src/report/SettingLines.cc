@@ -46,18 +46,19 @@ std::string TdcLine(const char* device, const LinkTiming& timing) {
       "can go unacknowledged (the kernel turns it on where the data "
       "prescaler is 1 or 2, now %u: %s)\n",
       device, data.bitrate, data.brp,
-      MendCommands(device, Formatted("dbitrate %u dsample-point %s",
-                                     data.bitrate,
-                                     SamplePoint(data.sample_point).c_str()))
+      MendCommands(device,
+                   Formatted("dbitrate %u dsample-point %s", data.bitrate,
+                             SamplePoint(data.sample_point).c_str()))
           .c_str());
 }
 
 }  // namespace
 
 std::string MendCommands(const char* device, const std::string& change) {
-  return Formatted("ip link set %s down; ip link set %s type can %s; ip link "
-                   "set %s up",
-                   device, device, change.c_str(), device);
+  return Formatted(
+      "ip link set %s down; ip link set %s type can %s; ip link "
+      "set %s up",
+      device, device, change.c_str(), device);
 }
 
 std::string SettingLines(const char* device, const LinkFacts& facts) {

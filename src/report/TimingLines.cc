@@ -61,11 +61,11 @@ std::string TimingLines(const char* device, const LinkTiming& timing) {
   lines += "\n" + head;
   lines += nominal.bitrate == 0
                ? std::string("bit rate none (no bit timing)")
-               : Formatted("bit rate %u bit/s, sample point %s, time quantum "
-                           "%u ns, SJW %u",
-                           nominal.bitrate,
-                           Percent(nominal.sample_point).c_str(), nominal.tq,
-                           nominal.sjw);
+               : Formatted(
+                     "bit rate %u bit/s, sample point %s, time quantum "
+                     "%u ns, SJW %u",
+                     nominal.bitrate, Percent(nominal.sample_point).c_str(),
+                     nominal.tq, nominal.sjw);
   const can_bittiming& data = timing.data;
   lines += "\n" + head;
   lines += data.bitrate == 0
@@ -78,12 +78,13 @@ std::string TimingLines(const char* device, const LinkTiming& timing) {
   return lines;
 }
 
-std::string TimingReport(const char* device, const LinkFacts& facts,
-                         bool asked, bool trouble) {
+std::string TimingReport(const char* device, const LinkFacts& facts, bool asked,
+                         bool trouble) {
   if (!facts.can) {
-    return asked ? Formatted("timing of %s: none (no CAN controller, or the "
-                             "kernel did not tell)\n",
-                             device)
+    return asked ? Formatted(
+                       "timing of %s: none (no CAN controller, or the "
+                       "kernel did not tell)\n",
+                       device)
                  : "";
   }
   return asked || trouble ? TimingLines(device, facts.timing) : "";

@@ -20,5 +20,5 @@ std::string ModeNames(uint32_t ctrlmode);
 // The timing lines after a run: where it found trouble or `asked` for
 // them, for a CAN controller; asked for of another interface, one line that
 // there are none.
-std::string TimingReport(const char* device, const LinkFacts& facts,
-                         bool asked, bool trouble);
+std::string TimingReport(const char* device, const LinkFacts& facts, bool asked,
+                         bool trouble);

@@ -34,10 +34,8 @@ inline LinkFacts LinkBeforeTheRun(const char* device, int ifindex) {
 // frames untransmitted for a reason other than a short queue).
 inline void PrintLinkAfterTheRun(const char* device, const LinkFacts& before,
                                  const LinkFacts& after,
-                                 const std::string& troubleLine,
-                                 bool explain) {
-  const bool trouble =
-      !troubleLine.empty() || Unacknowledged(before, after);
+                                 const std::string& troubleLine, bool explain) {
+  const bool trouble = !troubleLine.empty() || Unacknowledged(before, after);
   PrintAfterTheTotals(SettingAdvice(device, before, after, trouble) +
                       TimingReport(device, after, explain, trouble));
 }

@@ -16,8 +16,8 @@
 #include "report/SettingAdvice.h"
 #include "report/TimingLines.h"
 #include "report/TroubleLine.h"
-#include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeClock.h"
+#include "testsupport/FakeSystemCalls.h"
 #include "testsupport/LinkReplyTesting.h"
 #include "testsupport/TesterHarness.h"
 
@@ -283,24 +283,28 @@ TEST(ControllerRunTest, TellsTheSettingsThatSpoilTheTestBeforeTheRun) {
     facts.timing.supported = tdc ? facts.timing.supported : 0;
     return LinkReplyOf(facts);
   };
-  const std::string mend = " (ip link set can0 down; ip link set can0 type can ";
+  const std::string mend =
+      " (ip link set can0 down; ip link set can0 type can ";
   const struct {
     FakeSystem::Bytes reply;
     std::string err;
   } rows[] = {
       {with(CAN_CTRLMODE_LOOPBACK, 0),
        "loopback mode of can0 is on: its frames come back from the "
-       "controller itself, so the test proves nothing of the bus" + mend +
-           "loopback off; ip link set can0 up)\n"},
+       "controller itself, so the test proves nothing of the bus" +
+           mend + "loopback off; ip link set can0 up)\n"},
       {with(CAN_CTRLMODE_LISTENONLY, 0),
        "listen-only mode of can0 is on: it neither sends nor acknowledges "
-       "frames" + mend + "listen-only off; ip link set can0 up)\n"},
+       "frames" +
+           mend + "listen-only off; ip link set can0 up)\n"},
       {with(CAN_CTRLMODE_PRESUME_ACK | CAN_CTRLMODE_ONE_SHOT, 0),
        "presume-ack mode of can0 is on: it takes frames as sent without "
        "another node's acknowledgement, so a missing node goes unnoticed" +
-           mend + "presume-ack off; ip link set can0 up)\n"
+           mend +
+           "presume-ack off; ip link set can0 up)\n"
            "one-shot mode of can0 is on: a frame that fails is dropped, not "
-           "sent again" + mend + "one-shot off; ip link set can0 up)\n"},
+           "sent again" +
+           mend + "one-shot off; ip link set can0 up)\n"},
       {with(0, CAN_CTRLMODE_TDC_AUTO),
        "TDC of can0 is off at a data bit rate of 2000000 bit/s: above 1 "
        "Mbit/s frames can go unacknowledged (the kernel turns it on where "

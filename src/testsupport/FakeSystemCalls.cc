@@ -165,8 +165,7 @@ ssize_t ReadNow(int, void* buffer, size_t size) {
   return static_cast<ssize_t>(length);
 }
 
-ssize_t ReadNowCountingDrops(int, void* buffer, size_t size,
-                             uint32_t* drops) {
+ssize_t ReadNowCountingDrops(int, void* buffer, size_t size, uint32_t* drops) {
   FakeSystem& fake = Fake();
   fake.calls.push_back("read errors");
   if (fake.errorFrames.empty()) {

@@ -41,58 +41,45 @@ inline FakeSystem::Bytes U32Attribute(unsigned short type, uint32_t value) {
   return AttributeOf(type, BytesOf(value));
 }
 
-// The nest of IFLA_CAN_TDC as the kernel lays it out: the limits whenever
-// the controller has TDC, the values while it is on.
-inline FakeSystem::Bytes TdcNestOf(const LinkTiming& timing) {
-  const TdcFacts& tdc = timing.tdc;
-  FakeSystem::Bytes nest = Joined({U32Attribute(IFLA_CAN_TDC_TDCO_MIN, 0),
-                                   U32Attribute(IFLA_CAN_TDC_TDCO_MAX, 127)});
-  if (tdc.valueTold) {
-    nest = Joined({nest, U32Attribute(IFLA_CAN_TDC_TDCV, tdc.tdcv)});
-  }
-  if (timing.TdcOn()) {
-    nest = Joined({nest, U32Attribute(IFLA_CAN_TDC_TDCO, tdc.tdco),
-                   U32Attribute(IFLA_CAN_TDC_TDCF, tdc.tdcf)});
-  }
-  return AttributeOf(IFLA_CAN_TDC | NLA_F_NESTED, nest);
+// Appends `attribute` to `bytes` when `when`.
+inline void AddIf(bool when, FakeSystem::Bytes* bytes,
+                  const FakeSystem::Bytes& attribute) {
+  if (when) *bytes = Joined({*bytes, attribute});
 }
 
-// What a kernel tells of `facts`: the attributes of the TDC and the
-// controller's supported modes only where they are set, as before Linux
-// 5.16 never.
+// The message of `facts` as a kernel lays it out; the nests of the TDC (its
+// limits whenever the controller has it, the values while it is on) and of
+// the supported modes only where they are set, as before Linux 5.16 never.
 inline FakeSystem::Bytes LinkReplyOf(const LinkFacts& facts,
                                      const std::string& kind = "can",
                                      int ifindex = 4) {
   const LinkTiming& timing = facts.timing;
+  const TdcFacts& tdc = timing.tdc;
+  FakeSystem::Bytes tdcNest = U32Attribute(IFLA_CAN_TDC_TDCO_MAX, 127);
+  AddIf(tdc.valueTold, &tdcNest, U32Attribute(IFLA_CAN_TDC_TDCV, tdc.tdcv));
+  AddIf(timing.TdcOn(), &tdcNest,
+        Joined({U32Attribute(IFLA_CAN_TDC_TDCO, tdc.tdco),
+                U32Attribute(IFLA_CAN_TDC_TDCF, tdc.tdcf)}));
   const can_ctrlmode mode{CAN_CTRLMODE_FD, timing.ctrlmode};
   FakeSystem::Bytes canData =
       Joined({AttributeOf(IFLA_CAN_STATE, BytesOf(facts.state)),
               AttributeOf(IFLA_CAN_CTRLMODE, BytesOf(mode)),
               AttributeOf(IFLA_CAN_BERR_COUNTER, BytesOf(facts.errors))});
-  if (timing.nominal.bitrate != 0) {
-    canData = Joined(
-        {AttributeOf(IFLA_CAN_BITTIMING, BytesOf(timing.nominal)), canData});
-  }
-  if (timing.clock != 0) {
-    canData = Joined({canData, U32Attribute(IFLA_CAN_CLOCK, timing.clock)});
-  }
-  if (facts.restartMs >= 0) {
-    canData = Joined({canData, U32Attribute(IFLA_CAN_RESTART_MS,
-                                            static_cast<uint32_t>(
-                                                facts.restartMs))});
-  }
-  if (timing.data.bitrate != 0) {
-    canData = Joined(
-        {canData, AttributeOf(IFLA_CAN_DATA_BITTIMING, BytesOf(timing.data))});
-  }
-  if (timing.tdc.present) canData = Joined({canData, TdcNestOf(timing)});
-  if (timing.supported != 0) {
-    canData = Joined(
-        {canData,
-         AttributeOf(IFLA_CAN_CTRLMODE_EXT | NLA_F_NESTED,
-                     U32Attribute(IFLA_CAN_CTRLMODE_SUPPORTED,
-                                  timing.supported))});
-  }
+  AddIf(timing.nominal.bitrate != 0, &canData,
+        AttributeOf(IFLA_CAN_BITTIMING, BytesOf(timing.nominal)));
+  AddIf(timing.data.bitrate != 0, &canData,
+        AttributeOf(IFLA_CAN_DATA_BITTIMING, BytesOf(timing.data)));
+  AddIf(timing.clock != 0, &canData,
+        U32Attribute(IFLA_CAN_CLOCK, timing.clock));
+  AddIf(facts.restartMs >= 0, &canData,
+        U32Attribute(IFLA_CAN_RESTART_MS,
+                     static_cast<uint32_t>(facts.restartMs)));
+  AddIf(tdc.present, &canData,
+        AttributeOf(IFLA_CAN_TDC | NLA_F_NESTED, tdcNest));
+  AddIf(
+      timing.supported != 0, &canData,
+      AttributeOf(IFLA_CAN_CTRLMODE_EXT | NLA_F_NESTED,
+                  U32Attribute(IFLA_CAN_CTRLMODE_SUPPORTED, timing.supported)));
   const auto* name = reinterpret_cast<const unsigned char*>(kind.c_str());
   const FakeSystem::Bytes kindName(name, name + kind.size() + 1);
   const FakeSystem::Bytes linkInfo =

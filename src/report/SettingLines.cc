@@ -39,17 +39,19 @@ std::string TdcLine(const char* device, const LinkTiming& timing) {
       data.bitrate <= kTdcNeededAbove) {
     return "";
   }
-  // Given the data bit rate again and no TDC setting, the kernel works TDC
-  // out and turns it on, where the data phase's prescaler is 1 or 2.
+  // Given the bit timing again without a TDC setting, the kernel works TDC
+  // out and turns it on, where the data phase's prescaler is 1 or 2; it
+  // takes data bit timing only with the nominal one and "fd on".
+  const can_bittiming& nominal = timing.nominal;
+  const std::string change = Formatted(
+      "bitrate %u sample-point %s dbitrate %u dsample-point %s fd on",
+      nominal.bitrate, SamplePoint(nominal.sample_point).c_str(), data.bitrate,
+      SamplePoint(data.sample_point).c_str());
   return Formatted(
       "TDC of %s is off at a data bit rate of %u bit/s: above 1 Mbit/s frames "
       "can go unacknowledged (the kernel turns it on where the data "
       "prescaler is 1 or 2, now %u: %s)\n",
-      device, data.bitrate, data.brp,
-      MendCommands(device,
-                   Formatted("dbitrate %u dsample-point %s", data.bitrate,
-                             SamplePoint(data.sample_point).c_str()))
-          .c_str());
+      device, data.bitrate, data.brp, MendCommands(device, change).c_str());
 }
 
 }  // namespace

@@ -309,8 +309,8 @@ TEST(ControllerRunTest, TellsTheSettingsThatSpoilTheTestBeforeTheRun) {
        "TDC of can0 is off at a data bit rate of 2000000 bit/s: above 1 "
        "Mbit/s frames can go unacknowledged (the kernel turns it on where "
        "the data prescaler is 1 or 2, now 2: ip link set can0 down; ip link "
-       "set can0 type can dbitrate 2000000 dsample-point 0.750; ip link set "
-       "can0 up)\n"},
+       "set can0 type can bitrate 500000 sample-point 0.875 dbitrate 2000000 "
+       "dsample-point 0.750 fd on; ip link set can0 up)\n"},
       {with(0, CAN_CTRLMODE_TDC_AUTO, false), ""},  // a kernel before 5.16
       {LinkReplyOf(FdControllerFacts(), "vcan"), ""},
       {with(0, 0), ""},

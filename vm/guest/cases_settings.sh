@@ -62,9 +62,17 @@ t_settings_sja1000() {
     modes_named $CL sja0
 }
 
+# tdc_form DEV: DEV's bit timing given again in the form of the TDC line's
+# commands (this model has no TDC, but takes the form or refuses it).
+tdc_form() {
+    ip link set "$1" down && ip link set "$1" type can bitrate 1000000 sample-point 0.750 \
+        dbitrate 5000000 dsample-point 0.750 fd on && ip link set "$1" up
+}
+
 t_settings_ctucanfd() {
     ip -details link show fd0 | sed "s/^/measured: $CASE: /"
     modes_named $FD fd0
+    ensure "fd0 takes the TDC line's form of the bit timing" tdc_form fd0
 }
 
 t_timing_facts() {

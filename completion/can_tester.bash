@@ -61,7 +61,7 @@ _can_tester() {
     _can_tester_offer "-D -f -l -o -w -F -s -t -c -C -i -d -g -S -p
       --device --filter --loop --rcvown --write --frametype --size --time
       --countonce --count --id --data --grow --show --path --mark --number
-      --quiet-for --duration --verdict --json --journal $brs" "$cur"
+      --quiet-for --duration --verdict --json --journal --explain $brs" "$cur"
   elif ((COMP_CWORD == 1)); then
     # The positional form's first word is the interface.
     _can_tester_interfaces "$cur"

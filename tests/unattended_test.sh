@@ -71,6 +71,12 @@ for program in "$@"; do
   check "$name --number: status" [ $? = 0 ]
   check "$name --number: totals" grep -qx 'receive frames:300' "$scratch/out"
   check "$name --number: summary" [ "$(json "$scratch/r.json" '(d["format"], d["program"], d["run"], d["ended_by"], d["frames"], d["expected"], d["unread"], d["verdict"]["result"], d["exit_status"])')" = "(1, '$name', 'receive', 'number', 300, 300, 0, 'pass', 0)" ]
+  # A marked run that came whole, and one whose end never came.
+  for frames in 300 400; do
+    shimmed env LOOP_COST_FRAMES=$frames LOOP_COST_MARK=1 "$program" -D x --number 300 --verdict --json "$scratch/m.json" >/dev/null 2>&1
+    check "$name marked, $frames sent: status" [ $? = $((frames == 300 ? 0 : 2)) ]
+    check "$name marked, $frames sent: summary" [ "$(json "$scratch/m.json" '[(r["tag"], r["frames"], r["last_came"], r["missing"]) for r in d["marked_runs"]], d["verdict"]["failed"]')" = "([('12345', 300, $([ $frames = 300 ] && echo True || echo False), 0)], $([ $frames = 300 ] && echo '[]' || echo "['runs']"))" ]
+  done
   start=$SECONDS
   shimmed "$program" -D x -w --duration 0.4 --json - >"$scratch/out" 2>"$scratch/err"
   check "$name -w --duration: status" [ $? = 1 ] && [ $((SECONDS - start)) -le 3 ]

@@ -7,8 +7,9 @@
 #include "can/CanChannel.h"
 #include "can/FrameBits.h"
 
-// CAN FD frames: the interface must carry them (MTU 72) and the socket is
-// switched to them; a non-zero m_brs sends every frame with bit-rate switch.
+// CAN FD frames: the interface must carry them (MTU 72, or one of the CAN XL
+// range on a CAN device) and the socket is switched to them; a non-zero
+// m_brs sends every frame with bit-rate switch.
 struct FdFormat {
   using Image = canfd_frame;
   // Matched byte for byte by scripts and tests, like every set-up message.

@@ -32,7 +32,7 @@ TEST_F(FdChannelTest, ChecksTheMtuAndSwitchesToFdFramesBeforeBinding) {
 }
 
 TEST_F(FdChannelTest, RefusesInterfacesWithoutFdFrames) {
-  for (int mtu : {16, 0, 65536}) {
+  for (int mtu : {16, 0, 75, 2061, 65536}) {
     Fake() = FakeSystem();
     Fake().mtu = mtu;
     CCan channel = Make(0);
@@ -42,6 +42,39 @@ TEST_F(FdChannelTest, RefusesInterfacesWithoutFdFrames) {
     EXPECT_FALSE(opened);
     EXPECT_EQ(Fake().calls.back(), "SIOCGIFMTU");
   }
+}
+
+// The CAN XL range of MTUs, 76 to 2060, holds Ethernet's 1500: a CAN
+// device is taken, another interface refused as before.
+TEST_F(FdChannelTest, TakesCanDevicesOfTheCanXlMtuRange) {
+  const struct {
+    int mtu;
+    unsigned short hardwareType;
+    bool opens;
+  } rows[] = {{76, 280, true},
+              {2060, 280, true},
+              {1500, 1, false},
+              {2060, 1, false},
+              {1500, 280, true}};
+  for (const auto& row : rows) {
+    Fake() = FakeSystem();
+    Fake().mtu = row.mtu;
+    Fake().hardwareType = row.hardwareType;
+    CCan channel = Make(0);
+    bool opened = !row.opens;
+    EXPECT_EQ(OpenOutput(&channel, &opened),
+              row.opens ? "" : "CAN interface is not CAN FD capable - sorry.\n")
+        << row.mtu << " " << row.hardwareType;
+    EXPECT_EQ(opened, row.opens);
+    EXPECT_EQ(Fake().calls[3], "SIOCGIFHWADDR");
+  }
+  Fake() = FakeSystem();
+  Fake().mtu = 2060;
+  Fake().failing = "SIOCGIFHWADDR";
+  CCan channel = Make(0);
+  bool opened = true;
+  EXPECT_EQ(OpenOutput(&channel, &opened),
+            "CAN interface is not CAN FD capable - sorry.\n");
 }
 
 TEST_F(FdChannelTest, ReportsAFailedMtuQueryOnStandardError) {

@@ -180,11 +180,12 @@ int64_t FrameNanos(const FrameBits& bits, uint32_t bitrate,
 }
 
 uint32_t DataBitrate(const LinkFacts& facts) {
-  return (facts.ctrlmode & CAN_CTRLMODE_FD) != 0 ? facts.dataBitrate : 0;
+  const LinkTiming& timing = facts.timing;
+  return (timing.ctrlmode & CAN_CTRLMODE_FD) != 0 ? timing.data.bitrate : 0;
 }
 
 int64_t FrameNanosOn(const LinkFacts& facts, const FrameBits& bits) {
-  return FrameNanos(bits, facts.bitrate, DataBitrate(facts));
+  return FrameNanos(bits, facts.timing.nominal.bitrate, DataBitrate(facts));
 }
 
 double BusShare(int64_t frames, int64_t frameNanos, int64_t elapsedMicros) {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "can/LinkTiming.h"
+
 // What the kernel tells of a CAN interface's controller through rtnetlink
 // (what `ip -details -statistics link show` prints). `can` is false where
 // the interface is of another kind or the kernel did not answer: then
@@ -14,9 +16,9 @@ struct LinkFacts {
   // The interface's kind as rtnetlink names it (can, vcan, vxcan), also
   // where `can` is false; empty when the kernel did not tell.
   char kind[16] = "";
-  uint32_t bitrate = 0;      // 0: no bit timing (an emulated controller)
-  uint32_t dataBitrate = 0;  // after the bit-rate switch; 0: none
-  uint32_t ctrlmode = 0;     // CAN_CTRLMODE_* flags that are on
+  LinkTiming timing;
+  // The wait before a restart after bus-off; -1: not told.
+  int64_t restartMs = -1;
   uint32_t state = CAN_STATE_ERROR_ACTIVE;
   can_berr_counter errors{};  // transmit and receive error counters
   can_device_stats device{};

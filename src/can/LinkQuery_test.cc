@@ -14,7 +14,7 @@
 namespace {
 
 LinkFacts Troubled() {
-  LinkFacts facts = ControllerFacts(1000000, 5000000);
+  LinkFacts facts = FdControllerFacts();
   facts.state = CAN_STATE_BUS_OFF;
   facts.errors = {255, 3};
   facts.device = {1, 2, 3, 4, 5, 6};
@@ -26,9 +26,16 @@ LinkFacts Troubled() {
 
 void ExpectFacts(const LinkFacts& read, const LinkFacts& told) {
   EXPECT_EQ(read.can, told.can);
-  EXPECT_EQ(read.bitrate, told.bitrate);
-  EXPECT_EQ(read.dataBitrate, told.dataBitrate);
-  EXPECT_EQ(read.ctrlmode, told.ctrlmode);
+  const LinkTiming& a = read.timing;
+  const LinkTiming& b = told.timing;
+  EXPECT_EQ(a.clock, b.clock);
+  EXPECT_EQ(std::memcmp(&a.nominal, &b.nominal, sizeof a.nominal), 0);
+  EXPECT_EQ(std::memcmp(&a.data, &b.data, sizeof a.data), 0);
+  EXPECT_EQ(a.ctrlmode, b.ctrlmode);
+  EXPECT_EQ(a.supported, b.supported);
+  EXPECT_TRUE(a.tdc.present && a.tdc.valueTold);
+  EXPECT_EQ(a.tdc.tdcv + a.tdc.tdco * 1000, b.tdc.tdcv + b.tdc.tdco * 1000);
+  EXPECT_EQ(read.restartMs, told.restartMs);
   EXPECT_EQ(read.state, told.state);
   EXPECT_EQ(read.errors.txerr, told.errors.txerr);
   EXPECT_EQ(read.errors.rxerr, told.errors.rxerr);

@@ -42,22 +42,51 @@ bool Take(Span payload, T* value) {
   return true;
 }
 
-bool CanData(Span data, LinkFacts* facts) {
-  return EachAttribute(data, [facts](unsigned type, Span payload) {
-    can_bittiming timing{};
-    can_ctrlmode mode{};
+// The nest of IFLA_CAN_TDC: its limits come whenever the controller has
+// TDC, its values only while it is on.
+bool TdcData(Span nest, TdcFacts* tdc) {
+  tdc->present = true;
+  return EachAttribute(nest, [tdc](unsigned type, Span payload) {
     switch (type) {
-      case IFLA_CAN_BITTIMING:
-        if (!Take(payload, &timing)) return false;
-        facts->bitrate = timing.bitrate;
-        return true;
-      case IFLA_CAN_DATA_BITTIMING:
-        if (!Take(payload, &timing)) return false;
-        facts->dataBitrate = timing.bitrate;
+      case IFLA_CAN_TDC_TDCV:
+        tdc->valueTold = true;
+        return Take(payload, &tdc->tdcv);
+      case IFLA_CAN_TDC_TDCO: return Take(payload, &tdc->tdco);
+      case IFLA_CAN_TDC_TDCF: return Take(payload, &tdc->tdcf);
+      default: return true;
+    }
+  });
+}
+
+bool CtrlmodeExt(Span nest, LinkTiming* timing) {
+  return EachAttribute(nest, [timing](unsigned type, Span payload) {
+    return type != IFLA_CAN_CTRLMODE_SUPPORTED ||
+           Take(payload, &timing->supported);
+  });
+}
+
+bool CanData(Span data, LinkFacts* facts) {
+  LinkTiming& timing = facts->timing;
+  return EachAttribute(data, [facts, &timing](unsigned type, Span payload) {
+    can_ctrlmode mode{};
+    can_clock clock{};
+    uint32_t restartMs = 0;
+    switch (type) {
+      case IFLA_CAN_BITTIMING: return Take(payload, &timing.nominal);
+      case IFLA_CAN_DATA_BITTIMING: return Take(payload, &timing.data);
+      case IFLA_CAN_CLOCK:
+        if (!Take(payload, &clock)) return false;
+        timing.clock = clock.freq;
         return true;
       case IFLA_CAN_CTRLMODE:
         if (!Take(payload, &mode)) return false;
-        facts->ctrlmode = mode.flags;
+        timing.ctrlmode = mode.flags;
+        return true;
+      case IFLA_CAN_TDC: return TdcData(payload, &timing.tdc);
+      case IFLA_CAN_CTRLMODE_EXT: return CtrlmodeExt(payload, &timing);
+      case IFLA_CAN_RESTART_MS:
+        if (!Take(payload, &restartMs)) return false;
+        facts->restartMs = restartMs;
         return true;
       case IFLA_CAN_STATE: return Take(payload, &facts->state);
       case IFLA_CAN_BERR_COUNTER: return Take(payload, &facts->errors);

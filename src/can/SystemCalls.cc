@@ -46,6 +46,27 @@ ssize_t ReadNow(int fd, void* buffer, size_t size) {
   return ::recv(fd, buffer, size, MSG_DONTWAIT);
 }
 
+ssize_t ReadNowCountingDrops(int fd, void* buffer, size_t size,
+                             uint32_t* drops) {
+  iovec data{buffer, size};
+  alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(uint32_t))];
+  msghdr message{};
+  message.msg_iov = &data;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  const ssize_t got = ::recvmsg(fd, &message, MSG_DONTWAIT);
+  if (got < 0) return got;
+  for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr;
+       c = CMSG_NXTHDR(&message, c)) {
+    if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL &&
+        c->cmsg_len >= CMSG_LEN(sizeof *drops)) {
+      std::memcpy(drops, CMSG_DATA(c), sizeof *drops);
+    }
+  }
+  return got;
+}
+
 ssize_t SendToKernel(int fd, const void* buffer, size_t size) {
   sockaddr_nl kernel{};
   kernel.nl_family = AF_NETLINK;

@@ -23,6 +23,10 @@ ssize_t Read(int fd, void* buffer, size_t size);
 ssize_t Write(int fd, const void* buffer, size_t size);
 // One read that does not wait: -1 with EAGAIN when nothing is queued.
 ssize_t ReadNow(int fd, void* buffer, size_t size);
+// The same, also taking the socket's count of dropped frames that came with
+// the frame (SO_RXQ_OVFL) into *drops; *drops unchanged when none came.
+ssize_t ReadNowCountingDrops(int fd, void* buffer, size_t size,
+                             uint32_t* drops);
 // One datagram to the kernel's netlink port.
 ssize_t SendToKernel(int fd, const void* buffer, size_t size);
 // One datagram within `millis` milliseconds; -1 with EAGAIN when none came.

@@ -31,7 +31,7 @@ std::string BusLimitLine(const char* device, const LinkFacts& facts,
   if (!facts.can || fewest == 0) return "";
   const bool range = fewest != most;
   std::string line = "bus limit of " + std::string(device) + ":";
-  line += Formatted("%u", facts.bitrate);
+  line += Formatted("%u", facts.timing.nominal.bitrate);
   if (switched) line += Formatted("/%u", DataBitrate(facts));
   line += " bit/s, ";
   AppendBits(&line, frame.fewest);

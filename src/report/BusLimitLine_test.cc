@@ -11,7 +11,8 @@ TEST(BusLimitTest, SetsTheRunAgainstWhatTheBusCarries) {
   const LinkFacts classic = ControllerFacts();
   const LinkFacts fd = ControllerFacts(1000000, 5000000);
   LinkFacts emulated = classic;
-  emulated.bitrate = 0;  // what an emulated controller's facts lack
+  emulated.timing.nominal.bitrate =
+      0;  // what an emulated controller's facts lack
   const FrameBitsRange plain = {{111, 0}, {111, 0}};
   const FrameBitsRange grown = {{111, 0}, {135, 0}};
   const FrameBitsRange switched = {{30, 549}, {30, 549}};

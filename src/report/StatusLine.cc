@@ -55,13 +55,26 @@ void StatusLine::WatchSend(const WriteRefusals* refusals,
 
 void StatusLine::WatchReceive(int socket) { m_socket = socket; }
 
+void StatusLine::WatchErrors(ErrorFrames* errors) {
+  if (!errors->Open()) return;
+  m_errors = errors;
+  if (m_shown) return;
+  m_untilCheck = 1;
+  m_lookedAt = m_drainedAt = ClockMicros();
+}
+
 void StatusLine::Check(int64_t frames) {
-  if (!m_shown) return;
+  if (!m_shown && m_errors == nullptr) return;
   const int64_t now = ClockMicros();
   const int64_t sinceLook = now - m_lookedAt;
   m_countdown = NextCountdown(m_countdown - m_untilCheck, sinceLook, m_most);
   m_untilCheck = m_countdown;
   m_lookedAt = now;
+  if (m_errors != nullptr && now - m_drainedAt >= kSecond / kLooksPerSecond) {
+    m_errors->Drain();
+    m_drainedAt = now;
+  }
+  if (!m_shown) return;
   if (now - m_shownAt >= kSecond) Show(frames, now);
   if (m_before.can && now + sinceLook >= m_shownAt + kSecond) AskLink(now);
 }
@@ -115,5 +128,5 @@ void StatusLine::Write(const char* text, size_t length) {
   }
   // A terminal that refuses the line gets no more of them.
   m_shown = false;
-  m_untilCheck = kNever;
+  if (m_errors == nullptr) m_untilCheck = kNever;
 }

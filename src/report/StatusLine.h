@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "can/ErrorFrames.h"
 #include "can/FrameBits.h"
 #include "can/LinkFacts.h"
 #include "can/LinkQuery.h"
@@ -30,6 +31,10 @@ class StatusLine {
                  bool paced);
   // A receive run's line shows the drops of `socket`.
   void WatchReceive(int socket);
+  // Drains `errors` at the looks, at most about 8 times a second;
+  // where it is open, the run looks at the clock also while the line is
+  // not shown.
+  void WatchErrors(ErrorFrames* errors);
 
   // Counts one step or one frame; true when the clock is due a look. Never
   // true when the line is not shown.
@@ -64,6 +69,8 @@ class StatusLine {
   const WriteRefusals* m_refusals = nullptr;
   FrameBitsRange m_bits{};
   int m_socket = -1;
+  ErrorFrames* m_errors = nullptr;
+  int64_t m_drainedAt = 0;
   int64_t m_lookedAt;
   int64_t m_shownAt;
   int64_t m_shownFrames = 0;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "report/ErrorFrameText.h"
 #include "report/Formatted.h"
 
 namespace {
@@ -14,7 +15,7 @@ bool Failing(uint32_t state) {
 }  // namespace
 
 std::string TroubleLine(const char* device, const LinkFacts& before,
-                        const LinkFacts& after) {
+                        const LinkFacts& after, const ErrorCounts& errors) {
   if (!before.can || !after.can) return "";
   const can_device_stats& a = before.device;
   const can_device_stats& b = after.device;
@@ -25,18 +26,25 @@ std::string TroubleLine(const char* device, const LinkFacts& before,
                              Growth(a.restarts, b.restarts)};
   bool grew = false;
   for (const uint64_t count : counts) grew = grew || count > 0;
-  if (!grew && !Failing(after.state)) return "";
+  if (!grew && !Failing(after.state) && errors.OfTheBus() == 0) return "";
+  const std::string frames = ErrorFrameText(errors);
+  const char* cause = LikelyCause(errors);
   return Formatted(
       "bus trouble:%llu bus errors, %llu error-warning, %llu "
       "error-passive, %llu bus-off, %llu restarts; %s ended %s, tx "
-      "errors %u, rx errors %u (no node acknowledging, a wrong bit rate "
-      "or missing termination? ip -details -statistics link show %s)\n",
+      "errors %u, rx errors %u%s%s (%s ip -details -statistics link show "
+      "%s)\n",
       static_cast<unsigned long long>(counts[0]),
       static_cast<unsigned long long>(counts[1]),
       static_cast<unsigned long long>(counts[2]),
       static_cast<unsigned long long>(counts[3]),
       static_cast<unsigned long long>(counts[4]), device,
-      StateName(after.state), after.errors.txerr, after.errors.rxerr, device);
+      StateName(after.state), after.errors.txerr, after.errors.rxerr,
+      frames.empty() ? "" : "; ", frames.c_str(),
+      cause != nullptr ? cause
+                       : "no node acknowledging, a wrong bit rate or missing "
+                         "termination?",
+      device);
 }
 
 bool Unacknowledged(const LinkFacts& before, const LinkFacts& after) {

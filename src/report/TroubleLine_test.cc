@@ -90,3 +90,18 @@ TEST(TroubleLineTest, TellsOfTroubleAndOfMissingAcknowledgement) {
         << row.name;
   }
 }
+
+// The SJA1000 driver sends an error frame for each receive overrun, which
+// the lost-frames line tells already: alone, they make no bus trouble.
+TEST(TroubleLineTest, LeavesTheControllersOverflowsToTheLostLine) {
+  ErrorCounts errors;
+  errors.rxOverflow = 94;
+  EXPECT_EQ(TroubleLine("can0", ControllerFacts(), ControllerFacts(), errors),
+            "");
+  errors.crc = 1;
+  EXPECT_EQ(TroubleLine("can0", ControllerFacts(), ControllerFacts(), errors),
+            Trouble("0 bus errors, 0 error-warning, 0 error-passive, 0 "
+                    "bus-off, 0 restarts; can0 ended ERROR-ACTIVE, tx errors "
+                    "0, rx errors 0; error frames: 1 CRC errors, 94 receive "
+                    "overflows"));
+}

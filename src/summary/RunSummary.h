@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "can/ErrorCounts.h"
 #include "can/FrameBits.h"
 #include "can/LinkFacts.h"
 #include "can/WriteRefusals.h"
@@ -99,6 +100,9 @@ struct RunSummary {
   LinkFacts before;
   LinkFacts after;
   LinkFacts latest;
+  // The error frames of the run, by class (none where the driver sends
+  // none, or the interface is no controller).
+  ErrorCounts errors;
 
   std::vector<SavedLines> saved;
 

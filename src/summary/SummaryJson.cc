@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "can/TransmitWait.h"
+#include "report/ErrorFrameText.h"
 #include "report/Formatted.h"
+#include "report/TimingLines.h"
 #include "summary/JsonText.h"
 
 namespace {
@@ -91,7 +93,7 @@ void BusLimit(JsonText* json, const RunSummary& s) {
     return;
   }
   json->Open('{');
-  json->Key("bitrate").Unsigned(s.after.bitrate);
+  json->Key("bitrate").Unsigned(s.after.timing.nominal.bitrate);
   json->Key("data_bitrate");
   if (s.bits.fewest.data > 0) {
     json->Unsigned(DataBitrate(s.after));
@@ -225,6 +227,78 @@ void Receive(JsonText* json, const RunSummary& s) {
   }
 }
 
+// The controller's timing facts after the run (before it, for a run that
+// did not begin), in the order of the timing lines; null where there are
+// none.
+void Timing(JsonText* json, const RunSummary& s) {
+  const LinkFacts& facts = s.after.can ? s.after : s.before;
+  json->Key("timing");
+  if (!facts.can) {
+    json->Null();
+    return;
+  }
+  const LinkTiming& t = facts.timing;
+  json->Open('{');
+  json->Key("clock_hz").Unsigned(t.clock);
+  json->Key("bitrate").Unsigned(t.nominal.bitrate);
+  json->Key("sample_point_permille").Unsigned(t.nominal.sample_point);
+  json->Key("time_quantum_ns").Unsigned(t.nominal.tq);
+  json->Key("sjw").Unsigned(t.nominal.sjw);
+  json->Key("data_bitrate").Unsigned(t.data.bitrate);
+  json->Key("data_sample_point_permille").Unsigned(t.data.sample_point);
+  json->Key("data_sjw").Unsigned(t.data.sjw);
+  json->Key("tdc");
+  if (!t.tdc.present) {
+    json->String("none");
+  } else if (!t.TdcOn()) {
+    json->String("off");
+  } else {
+    json->Open('{');
+    json->Key("mode").String(
+        (t.ctrlmode & CAN_CTRLMODE_TDC_AUTO) != 0 ? "auto" : "manual");
+    json->Key("tdcv");
+    t.tdc.valueTold ? json->Unsigned(t.tdc.tdcv) : json->Null();
+    json->Key("tdco").Unsigned(t.tdc.tdco);
+    json->Key("tdcf").Unsigned(t.tdc.tdcf);
+    json->Close('{');
+  }
+  json->Key("modes").String(ModeNames(t.ctrlmode));
+  json->Key("restart_ms");
+  facts.restartMs >= 0 ? json->Integer(facts.restartMs) : json->Null();
+  json->Close('{');
+}
+
+void ErrorFrames(JsonText* json, const ErrorCounts& e) {
+  const auto phases = [json](const char* key, const uint64_t* counts) {
+    json->Key(key).Open('{');
+    json->Key("arbitration").Unsigned(counts[kArbitration]);
+    json->Key("data_phase").Unsigned(counts[kDataPhase]);
+    json->Key("elsewhere").Unsigned(counts[kElsewhere]);
+    json->Close('{');
+  };
+  json->Key("error_frames").Open('{');
+  json->Key("frames").Unsigned(e.frames);
+  json->Key("at_least").Bool(e.dropped > 0);
+  json->Key("no_ack").Unsigned(e.noAck);
+  phases("bit0", e.bit0);
+  phases("bit1", e.bit1);
+  phases("bit", e.bit);
+  json->Key("stuff").Unsigned(e.stuff);
+  json->Key("form").Unsigned(e.form);
+  json->Key("crc").Unsigned(e.crc);
+  json->Key("on_receive").Unsigned(e.onReceive);
+  json->Key("rx_overflow").Unsigned(e.rxOverflow);
+  json->Key("tx_overflow").Unsigned(e.txOverflow);
+  json->Key("error_warning").Unsigned(e.warning);
+  json->Key("error_passive").Unsigned(e.passive);
+  json->Key("bus_off").Unsigned(e.busOff);
+  json->Key("restarts").Unsigned(e.restarts);
+  json->Key("transceiver").Unsigned(e.transceiver);
+  json->Key("likely_cause");
+  StringOrNull(json, e.OfTheBus() > 0 ? LikelyCause(e) : nullptr);
+  json->Close('{');
+}
+
 void Controller(JsonText* json, const RunSummary& s) {
   const bool both = s.before.can && s.after.can;
   const LinkFacts& a = s.before;
@@ -255,6 +329,11 @@ void Controller(JsonText* json, const RunSummary& s) {
   StringOrNull(json, a.can ? StateName(a.state) : nullptr);
   json->Key("state");
   StringOrNull(json, b.can ? StateName(b.state) : nullptr);
+  if (both) {
+    ErrorFrames(json, s.errors);
+  } else {
+    json->Key("error_frames").Null();
+  }
 }
 
 void Figures(JsonText* json, const RunSummary& s) {
@@ -342,6 +421,7 @@ std::string SummaryJson(const RunSummary& s, const Verdict& verdict,
                                              : nullptr);
   json.Key("ended_by");
   StringOrNull(&json, EndingName(s.ending));
+  Timing(&json, s);
   if (s.run != RunSummary::Run::kNone) Figures(&json, s);
   Files(&json, s);
   Judged(&json, s, verdict);

@@ -11,11 +11,13 @@
 #include "can/FrameBits.h"
 #include "report/StatusLine.h"
 #include "can/FrameType.h"
+#include "can/LinkFacts.h"
 #include "can/SetUpFailure.h"
 #include "can/SystemCalls.h"
 #include "output/FrameFile.h"
 #include "summary/RunSummary.h"
 #include "test/ITestInterface.h"
+#include "test/LinkAroundTheRun.h"
 #include "test/RunBounds.h"
 #include "test/Signals.h"
 #include "test/Unattended.h"
@@ -41,6 +43,7 @@ class CanTester : public ITestInterface {
     // so does the alarm at the end of --duration.
     for (const int sig : {SIGINT, SIGTERM, SIGHUP}) CatchSignal(sig, Stop);
     if (m_unattended.durationMicros > 0) CatchSignal(SIGALRM, Stop);
+    m_linkBefore = LinkBeforeTheRun(m_can->m_device, m_can->m_ifindex);
     puts("Testing...");
     bool result;
     if (m_model == 1) {
@@ -109,6 +112,7 @@ class CanTester : public ITestInterface {
   int m_mark = 0;  // --mark: a send run's frames carry their run and number
   UnattendedOptions m_unattended;  // the options of Unattended.h
   RunSummary m_summary;  // what the run found, for the verdict and summary
+  int m_explain = 0;  // --explain: the controller's timing facts after a run
 
   // Set by Stop and never cleared; read afresh at every poll.
   inline static std::atomic<bool> m_quitSingle{false};
@@ -152,6 +156,7 @@ class CanTester : public ITestInterface {
   void Failed(const std::string& message);
   void Conclude(bool result);
   int m_exitStatus = 1;
+  LinkFacts m_linkBefore;  // the interface's facts from before the run
 };
 
 template <class Variant>

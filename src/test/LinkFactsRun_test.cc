@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
+#include <linux/can/error.h>
 #include <linux/can/netlink.h>
 #include <linux/rtnetlink.h>
 
@@ -12,9 +13,11 @@
 #include <vector>
 
 #include "report/RefusalLine.h"
+#include "report/SettingAdvice.h"
+#include "report/TimingLines.h"
 #include "report/TroubleLine.h"
-#include "testsupport/FakeSystemCalls.h"
 #include "testsupport/FakeClock.h"
+#include "testsupport/FakeSystemCalls.h"
 #include "testsupport/LinkReplyTesting.h"
 #include "testsupport/TesterHarness.h"
 
@@ -147,20 +150,29 @@ TEST(BusLimitRunTest, HostileRepliesChangeNothing) {
 }
 
 // What the controller saw reaches the refusal line and the bus-trouble
-// line, whose texts TroubleLine_test.cc checks with the cases.
+// line, whose texts TroubleLine_test.cc checks with the cases; after them
+// the advice on restart-ms and bus-error reporting, both the kernel's
+// defaults here, and the timing facts.
 TEST(ControllerRunTest, TellsOfTroubleAndFollowsItInTheRefusalLine) {
-  LinkFacts after = ControllerFacts();
+  LinkFacts before = ControllerFacts();
+  before.restartMs = 0;
+  LinkFacts after = before;
   after.state = CAN_STATE_BUS_OFF;
   after.errors = {256, 0};
   after.device.bus_off = 1;
   TesterHarness<ClassicVariant> run;
-  ReplyToRun(ControllerFacts(), after);
+  ReplyToRun(before, after);
   Fake().writeResults = {-ENOBUFS};
   WriteRefusals refusals;
   refusals.Count(ENOBUFS);
   EXPECT_EQ(SendErr({"-C", "2", "-i", "2AA", "-d", "55"}, &run),
             RefusalLine("can0", refusals, true) + kClassic8 + "\n" +
-                TroubleLine("can0", ControllerFacts(), after));
+                TroubleLine("can0", before, after) +
+                SettingAdvice("can0", before, after, true) +
+                TimingLines("can0", after.timing));
+  EXPECT_NE(run.err.find("\nrestart-ms of can0 is 0"), std::string::npos);
+  EXPECT_NE(run.err.find("\nbus-error reporting of can0 is off"),
+            std::string::npos);
 }
 
 namespace {
@@ -222,7 +234,8 @@ TEST(ControllerRunTest, ReadsTheFactsOnlyBeforeAndAfterTheFrames) {
   run.Test();
   EXPECT_EQ(SocketCalls(), (std::vector<std::string>{"socket netlink", "write",
                                                      "socket netlink"}));
-  EXPECT_EQ(std::count(Fake().calls.begin(), Fake().calls.end(), "close"), 2);
+  // The netlink socket of each read, and the error-frame socket.
+  EXPECT_EQ(std::count(Fake().calls.begin(), Fake().calls.end(), "close"), 3);
 }
 
 // vcan and vxcan have kinds of their own: nothing new is said.
@@ -240,4 +253,127 @@ TEST(ControllerRunTest, SaysNothingNewOfAnotherKind) {
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
             "Testing...\n\nreceive frames:1\ntime:0 us\nspeed:0 f/s\n");
+}
+
+namespace {
+
+// A receive run of one frame over the fake kernel's answers `before` and
+// `after`; returns its standard error.
+std::string ReceiveErrOver(const FakeSystem::Bytes& before,
+                           const FakeSystem::Bytes& after,
+                           const std::vector<std::string>& words = {}) {
+  TesterHarness<FdVariant> run;
+  Fake().netlinkReplies = {{before}, {after}};
+  Fake().reads = {Arriving<canfd_frame>(1, true)};
+  EXPECT_TRUE(run.Init(words));
+  EXPECT_TRUE(run.Test());
+  EXPECT_EQ(run.out, "Testing...\n\nreceive frames:1\n");
+  return run.err;
+}
+
+}  // namespace
+
+// The settings that spoil the test come before the run, over rtnetlink as
+// the kernel tells them, and only for a CAN controller that answered.
+TEST(ControllerRunTest, TellsTheSettingsThatSpoilTheTestBeforeTheRun) {
+  const auto with = [](uint32_t on, uint32_t off, bool tdc = true) {
+    LinkFacts facts = FdControllerFacts();
+    facts.timing.ctrlmode = (facts.timing.ctrlmode | on) & ~off;
+    facts.timing.tdc.present = tdc;
+    facts.timing.supported = tdc ? facts.timing.supported : 0;
+    return LinkReplyOf(facts);
+  };
+  const std::string mend =
+      " (ip link set can0 down; ip link set can0 type can ";
+  const struct {
+    FakeSystem::Bytes reply;
+    std::string err;
+  } rows[] = {
+      {with(CAN_CTRLMODE_LOOPBACK, 0),
+       "loopback mode of can0 is on: its frames come back from the "
+       "controller itself, so the test proves nothing of the bus" +
+           mend + "loopback off; ip link set can0 up)\n"},
+      {with(CAN_CTRLMODE_LISTENONLY, 0),
+       "listen-only mode of can0 is on: it neither sends nor acknowledges "
+       "frames" +
+           mend + "listen-only off; ip link set can0 up)\n"},
+      {with(CAN_CTRLMODE_PRESUME_ACK | CAN_CTRLMODE_ONE_SHOT, 0),
+       "presume-ack mode of can0 is on: it takes frames as sent without "
+       "another node's acknowledgement, so a missing node goes unnoticed" +
+           mend +
+           "presume-ack off; ip link set can0 up)\n"
+           "one-shot mode of can0 is on: a frame that fails is dropped, not "
+           "sent again" +
+           mend + "one-shot off; ip link set can0 up)\n"},
+      {with(0, CAN_CTRLMODE_TDC_AUTO),
+       "TDC of can0 is off at a data bit rate of 2000000 bit/s: above 1 "
+       "Mbit/s frames can go unacknowledged (the kernel turns it on where "
+       "the data prescaler is 1 or 2, now 2: ip link set can0 down; ip link "
+       "set can0 type can bitrate 500000 sample-point 0.875 dbitrate 2000000 "
+       "dsample-point 0.750 fd on; ip link set can0 up)\n"},
+      {with(0, CAN_CTRLMODE_TDC_AUTO, false), ""},  // a kernel before 5.16
+      {LinkReplyOf(FdControllerFacts(), "vcan"), ""},
+      {with(0, 0), ""},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ReceiveErrOver(row.reply, with(0, 0)), row.err);
+  }
+}
+
+// --explain asks for the timing facts after any run.
+TEST(ControllerRunTest, ExplainsTheTimingWhenAskedFor) {
+  const LinkFacts facts = FdControllerFacts();
+  const FakeSystem::Bytes reply = LinkReplyOf(facts);
+  EXPECT_EQ(ReceiveErrOver(reply, reply, {"--explain"}),
+            TimingLines("can0", facts.timing));
+  const FakeSystem::Bytes vcan = LinkReplyOf(facts, "vcan");
+  EXPECT_EQ(ReceiveErrOver(vcan, vcan, {"--explain"}),
+            "timing of can0: none (no CAN controller, or the kernel did not "
+            "tell)\n");
+  EXPECT_EQ(ReceiveErrOver(reply, reply), "");
+}
+
+namespace {
+
+FakeSystem::ErrorArrival ErrorArriving(canid_t classes, uint8_t kind,
+                                       uint8_t place, uint32_t drops = 0) {
+  can_frame frame{};
+  frame.can_id = CAN_ERR_FLAG | classes;
+  frame.data[2] = kind;
+  frame.data[3] = place;
+  return {BytesOf(frame), drops};
+}
+
+}  // namespace
+
+// Error frames that came during a send run: drained at the looks, at most
+// about 8 a second, and named by class with the likely cause.
+TEST(ControllerRunTest, NamesTheErrorFramesAndTheirLikelyCause) {
+  TesterHarness<FdVariant> run;
+  LinkFacts after = FdControllerFacts();
+  after.device.bus_error = 3;
+  ReplyToRun(FdControllerFacts(), after);
+  const auto dataBit = ErrorArriving(CAN_ERR_PROT | CAN_ERR_BUSERROR,
+                                     CAN_ERR_PROT_BIT1 | CAN_ERR_PROT_TX,
+                                     CAN_ERR_PROT_LOC_DATA, 4);
+  Fake().errorFrames = {dataBit, dataBit};
+  Fake().afterWrite = [&dataBit] {
+    SetFakeClock(static_cast<int64_t>(Fake().written.size()) * 1000);
+    if (Fake().written.size() == 1000) Fake().errorFrames.push_back(dataBit);
+  };
+  ASSERT_TRUE(run.Init({"-w", "-C", "2000", "-s", "64", "-B"}));
+  EXPECT_FALSE(run.Test());
+  const auto drains =
+      std::count(Fake().calls.begin(), Fake().calls.end(), "read errors");
+  EXPECT_GE(drains, 12);
+  EXPECT_LE(drains, 24);
+  const std::string trouble =
+      "bus trouble:3 bus errors, 0 error-warning, 0 error-passive, 0 bus-off, "
+      "0 restarts; can0 ended ERROR-ACTIVE, tx errors 0, rx errors 0; error "
+      "frames, at least: 3 bit-1 errors in the data phase (bit errors in the "
+      "data phase: transmitter delay compensation (TDC) or the transceiver's "
+      "loop delay? ip -details -statistics link show can0)\n";
+  EXPECT_NE(run.err.find("\n" + trouble), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.substr(run.err.size() - 34),
+            "timing of can0: modes FD TDC-AUTO\n");
 }

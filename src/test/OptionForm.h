@@ -50,6 +50,7 @@ bool CanTester<Variant>::TakeOption(int code, const char* argument) {
     case 'w': m_model = 1; return true;
     case 'g': m_grow = 1; return true;
     case kMarkCode: m_mark = 1; return true;
+    case kExplainCode: m_explain = 1; return true;
     case 'i': HexArgument(argument, &m_id); return true;
     case 'd': HexArgument(argument, &m_data); return true;
     case 'S': m_showModel = DecimalArgument(argument); return true;

@@ -21,6 +21,7 @@ enum LongOnlyCode : int {
   kVerdictCode,
   kJsonCode,
   kJournalCode,
+  kExplainCode = 280,
 };
 
 constexpr bool HasLetter(int code) { return code < kMarkCode; }
@@ -102,6 +103,7 @@ inline constexpr OptionRow kOptionRows[] = {
     {kVerdictCode, "verdict", false, false, nullptr, UsageSlot::kNone},
     {kJsonCode, "json", true, false, nullptr, UsageSlot::kNone},
     {kJournalCode, "journal", true, false, nullptr, UsageSlot::kNone},
+    {kExplainCode, "explain", false, false, nullptr, UsageSlot::kNone},
 };
 
 constexpr bool HasOption(const OptionRow& row, bool fd) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "can/ErrorFrames.h"
 #include "can/LinkQuery.h"
 #include "output/FrameFile.h"
 #include "report/AfterTheTotals.h"
@@ -49,9 +50,11 @@ bool CanTester<Variant>::ReadFrame() {
   // field, so a field is read again at every frame.
   const int show = m_showModel;
   const bool fetch = show == 1 || show == 2;
-  const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
+  const LinkFacts& before = m_linkBefore;
+  ErrorFrames errors(m_can->m_ifindex, before.can);
   StatusLine status(StatusShown(m_showModel == 1), m_can->m_ifindex, before);
   status.WatchReceive(m_can->m_socket);
+  status.WatchErrors(&errors);
   typename Variant::ReceiveClock clock;
   FrameVerdict verdict(kPayload);
   int64_t count = 0;
@@ -116,10 +119,13 @@ bool CanTester<Variant>::ReadFrame() {
   const bool dropsKnown = m_can->Drops(&drops);
   if (dropsKnown) PrintAfterTheTotals(DropLine(device, drops));
   const LinkFacts after = ReadLinkFacts(m_can->m_ifindex);
-  PrintAfterTheTotals(LostLine(device, before, after) +
-                      TroubleLine(device, before, after));
+  const ErrorCounts errorCounts = errors.Drain();
+  const std::string trouble = TroubleLine(device, before, after, errorCounts);
+  PrintAfterTheTotals(LostLine(device, before, after) + trouble);
+  PrintLinkAfterTheRun(device, before, after, trouble, m_explain != 0);
   m_summary.Received(ending, count, elapsed, unread, dropsKnown, drops);
   m_summary.Facts(before, after, after);
+  m_summary.errors = errorCounts;
   const bool saved = SavedWhole(file, "path", m_path);
   return SavedWhole(journal, "journal", m_unattended.journal) && saved;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "can/ErrorFrames.h"
 #include "can/FrameImage.h"
 #include "can/LinkQuery.h"
 #include "can/TransmitWait.h"
@@ -31,9 +32,11 @@ bool CanTester<Variant>::SendFrame() {
   std::memset(payload, static_cast<unsigned char>(m_data), sizeof payload);
   RunBounds bounds(m_unattended);
   if (!Prepare(&bounds)) return false;
-  const LinkFacts before = ReadLinkFacts(m_can->m_ifindex);
+  const LinkFacts& before = m_linkBefore;
+  ErrorFrames errors(m_can->m_ifindex, before.can);
   StatusLine status(StatusShown(false), m_can->m_ifindex, before);
   status.WatchSend(&m_can->m_refusals, SentBits(payload), m_sleepTime > 0);
+  status.WatchErrors(&errors);
   int64_t total = 0;
   if (m_mark != 0) {
     MarkStamp marks(DrawTag());
@@ -61,11 +64,14 @@ bool CanTester<Variant>::SendFrame() {
                                         Untransmitted(before, latest, total),
                                         Unacknowledged(before, latest)));
   PrintAfterTheTotals(BusLimitLine(device, after, bits, total, elapsed));
-  PrintAfterTheTotals(LostLine(device, before, after) +
-                      TroubleLine(device, before, after));
+  const ErrorCounts errorCounts = errors.Drain();
+  const std::string trouble = TroubleLine(device, before, after, errorCounts);
+  PrintAfterTheTotals(LostLine(device, before, after) + trouble);
+  PrintLinkAfterTheRun(device, before, after, trouble, m_explain != 0);
   m_summary.Sent(m_quitSingle.load() ? QuitEnding() : Ending::kCount, total,
                  elapsed, m_can->m_refusals, bits);
   m_summary.Facts(before, after, latest);
+  m_summary.errors = errorCounts;
   return false;
 }
 

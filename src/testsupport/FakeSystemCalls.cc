@@ -41,12 +41,14 @@ std::string OptionTag(int level, int name) {
   if (level == SOL_SOCKET && name == SO_SNDTIMEO) return "SO_SNDTIMEO";
   if (level == SOL_SOCKET && name == SO_RCVTIMEO) return "SO_RCVTIMEO";
   if (level == SOL_SOCKET && name == SO_TIMESTAMP) return "SO_TIMESTAMP";
+  if (level == SOL_SOCKET && name == SO_RXQ_OVFL) return "SO_RXQ_OVFL";
   if (level == SOL_CAN_RAW) {
     switch (name) {
       case CAN_RAW_FILTER: return "CAN_RAW_FILTER";
       case CAN_RAW_LOOPBACK: return "CAN_RAW_LOOPBACK";
       case CAN_RAW_RECV_OWN_MSGS: return "CAN_RAW_RECV_OWN_MSGS";
       case CAN_RAW_FD_FRAMES: return "CAN_RAW_FD_FRAMES";
+      case CAN_RAW_ERR_FILTER: return "CAN_RAW_ERR_FILTER";
       default: break;
     }
   }
@@ -100,6 +102,11 @@ int Ioctl(int, unsigned long request, ifreq* ifr) {
   if (request == SIOCGIFMTU) {
     if (!Log("SIOCGIFMTU")) return -1;
     ifr->ifr_mtu = Fake().mtu;
+    return 0;
+  }
+  if (request == SIOCGIFHWADDR) {
+    if (!Log("SIOCGIFHWADDR")) return -1;
+    ifr->ifr_hwaddr.sa_family = Fake().hardwareType;
     return 0;
   }
   Log("ioctl " + std::to_string(request));
@@ -160,6 +167,21 @@ ssize_t ReadStamped(int, void* buffer, size_t size, int flags,
                     timeval* stamp) {
   const bool wait = (flags & MSG_DONTWAIT) == 0;
   return Arrive(wait ? "recvmsg" : "recvmsg now", wait, buffer, size, stamp);
+}
+
+ssize_t ReadNowCountingDrops(int, void* buffer, size_t size, uint32_t* drops) {
+  FakeSystem& fake = Fake();
+  fake.calls.push_back("read errors");
+  if (fake.errorFrames.empty()) {
+    errno = EAGAIN;
+    return -1;
+  }
+  const FakeSystem::ErrorArrival arrival = fake.errorFrames.front();
+  fake.errorFrames.pop_front();
+  *drops = arrival.drops;
+  const size_t length = std::min(size, arrival.image.size());
+  std::memcpy(buffer, arrival.image.data(), length);
+  return static_cast<ssize_t>(length);
 }
 
 ssize_t SendToKernel(int, const void* buffer, size_t size) {

@@ -21,6 +21,7 @@ struct FakeSystem {
   int socketResult = 7;
   int ifindex = 4;
   int mtu = 72;
+  unsigned short hardwareType = 280;  // ARPHRD_CAN
   // Empty: every write goes out whole. A negative entry -E fails the write
   // with errno E.
   std::deque<ssize_t> writeResults;
@@ -44,6 +45,13 @@ struct FakeSystem {
     // first message's own.
     bool answers = true;
   };
+  // What the error-frame socket reads, each with the drop count that comes
+  // with it (SO_RXQ_OVFL).
+  struct ErrorArrival {
+    Bytes image;
+    uint32_t drops = 0;
+  };
+  std::deque<ErrorArrival> errorFrames;
   // Once empty, waits for a reply end without one.
   std::deque<NetlinkReply> netlinkReplies;
 

@@ -37,26 +37,49 @@ inline FakeSystem::Bytes Joined(
   return bytes;
 }
 
+inline FakeSystem::Bytes U32Attribute(unsigned short type, uint32_t value) {
+  return AttributeOf(type, BytesOf(value));
+}
+
+// Appends `attribute` to `bytes` when `when`.
+inline void AddIf(bool when, FakeSystem::Bytes* bytes,
+                  const FakeSystem::Bytes& attribute) {
+  if (when) *bytes = Joined({*bytes, attribute});
+}
+
+// The message of `facts` as a kernel lays it out; the nests of the TDC (its
+// limits whenever the controller has it, the values while it is on) and of
+// the supported modes only where they are set, as before Linux 5.16 never.
 inline FakeSystem::Bytes LinkReplyOf(const LinkFacts& facts,
                                      const std::string& kind = "can",
                                      int ifindex = 4) {
-  can_bittiming nominal{};
-  nominal.bitrate = facts.bitrate;
-  can_bittiming data{};
-  data.bitrate = facts.dataBitrate;
-  const can_ctrlmode mode{CAN_CTRLMODE_FD, facts.ctrlmode};
+  const LinkTiming& timing = facts.timing;
+  const TdcFacts& tdc = timing.tdc;
+  FakeSystem::Bytes tdcNest = U32Attribute(IFLA_CAN_TDC_TDCO_MAX, 127);
+  AddIf(tdc.valueTold, &tdcNest, U32Attribute(IFLA_CAN_TDC_TDCV, tdc.tdcv));
+  AddIf(timing.TdcOn(), &tdcNest,
+        Joined({U32Attribute(IFLA_CAN_TDC_TDCO, tdc.tdco),
+                U32Attribute(IFLA_CAN_TDC_TDCF, tdc.tdcf)}));
+  const can_ctrlmode mode{CAN_CTRLMODE_FD, timing.ctrlmode};
   FakeSystem::Bytes canData =
       Joined({AttributeOf(IFLA_CAN_STATE, BytesOf(facts.state)),
               AttributeOf(IFLA_CAN_CTRLMODE, BytesOf(mode)),
               AttributeOf(IFLA_CAN_BERR_COUNTER, BytesOf(facts.errors))});
-  if (facts.bitrate != 0) {
-    canData =
-        Joined({AttributeOf(IFLA_CAN_BITTIMING, BytesOf(nominal)), canData});
-  }
-  if (facts.dataBitrate != 0) {
-    canData =
-        Joined({canData, AttributeOf(IFLA_CAN_DATA_BITTIMING, BytesOf(data))});
-  }
+  AddIf(timing.nominal.bitrate != 0, &canData,
+        AttributeOf(IFLA_CAN_BITTIMING, BytesOf(timing.nominal)));
+  AddIf(timing.data.bitrate != 0, &canData,
+        AttributeOf(IFLA_CAN_DATA_BITTIMING, BytesOf(timing.data)));
+  AddIf(timing.clock != 0, &canData,
+        U32Attribute(IFLA_CAN_CLOCK, timing.clock));
+  AddIf(facts.restartMs >= 0, &canData,
+        U32Attribute(IFLA_CAN_RESTART_MS,
+                     static_cast<uint32_t>(facts.restartMs)));
+  AddIf(tdc.present, &canData,
+        AttributeOf(IFLA_CAN_TDC | NLA_F_NESTED, tdcNest));
+  AddIf(
+      timing.supported != 0, &canData,
+      AttributeOf(IFLA_CAN_CTRLMODE_EXT | NLA_F_NESTED,
+                  U32Attribute(IFLA_CAN_CTRLMODE_SUPPORTED, timing.supported)));
   const auto* name = reinterpret_cast<const unsigned char*>(kind.c_str());
   const FakeSystem::Bytes kindName(name, name + kind.size() + 1);
   const FakeSystem::Bytes linkInfo =
@@ -84,9 +107,27 @@ inline LinkFacts ControllerFacts(uint32_t bitrate = 500000,
                                  uint32_t dataBitrate = 0) {
   LinkFacts facts;
   facts.can = true;
-  facts.bitrate = bitrate;
-  facts.dataBitrate = dataBitrate;
-  if (dataBitrate != 0) facts.ctrlmode = CAN_CTRLMODE_FD;
+  facts.timing.nominal.bitrate = bitrate;
+  facts.timing.data.bitrate = dataBitrate;
+  if (dataBitrate != 0) facts.timing.ctrlmode = CAN_CTRLMODE_FD;
+  return facts;
+}
+
+// A CAN FD controller as a 6.x kernel tells it: an 80 MHz clock, 500
+// kbit/s at 87.5%, a data phase of 2 Mbit/s at 75% with TDC on.
+inline LinkFacts FdControllerFacts() {
+  LinkFacts facts = ControllerFacts(500000, 2000000);
+  LinkTiming& timing = facts.timing;
+  timing.clock = 80000000;
+  timing.nominal = {500000, 875, 25, 69, 70, 20, 10, 2};
+  timing.data = {2000000, 750, 25, 14, 15, 10, 5, 2};
+  timing.ctrlmode = CAN_CTRLMODE_FD | CAN_CTRLMODE_TDC_AUTO;
+  timing.supported = CAN_CTRLMODE_LOOPBACK | CAN_CTRLMODE_LISTENONLY |
+                     CAN_CTRLMODE_ONE_SHOT | CAN_CTRLMODE_BERR_REPORTING |
+                     CAN_CTRLMODE_FD | CAN_CTRLMODE_PRESUME_ACK |
+                     CAN_CTRLMODE_TDC_AUTO | CAN_CTRLMODE_TDC_MANUAL;
+  timing.tdc = {true, true, 13, 30, 0};
+  facts.restartMs = 100;
   return facts;
 }
 

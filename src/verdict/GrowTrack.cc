@@ -98,10 +98,8 @@ void GrowTrack::Advance(int64_t step) {
   // The steps up to step - kWindow leave the window; those after `latest`
   // among them never had a frame.
   const int64_t last = step - kWindow;
-  for (int64_t leaving = std::max<int64_t>(latest - kWindow + 1, 0);
-       leaving <= last && leaving <= latest; ++leaving) {
-    Leave(leaving, counts[leaving & kSlotMask]);
-  }
+  LeaveSteps(std::max<int64_t>(latest - kWindow + 1, 0),
+             std::min(last, latest) + 1);
   if (last > latest) LeaveEmpty(latest + 1, last - latest);
   if (step - latest >= kWindow) {
     std::fill(std::begin(counts), std::end(counts), 0);
@@ -130,6 +128,22 @@ void GrowTrack::Leave(int64_t step, uint64_t count) {
   } else {
     steps.Add(count);
     sameCount = count;
+  }
+}
+
+void GrowTrack::LeaveSteps(int64_t from, int64_t end) {
+  for (int64_t step = from; step < end;) {
+    const uint64_t count = counts[step & kSlotMask];
+    if (count != 0 || step == 0) {
+      Leave(step, count);
+      ++step;
+      continue;
+    }
+    // Steps with no frame leave together.
+    int64_t empty = 1;
+    while (step + empty < end && counts[(step + empty) & kSlotMask] == 0) ++empty;
+    LeaveEmpty(step, empty);
+    step += empty;
   }
 }
 
@@ -166,14 +180,11 @@ void GrowTrack::Close() {
   // come in part.
   uint64_t edges[2];
   int edgeCount = 0;
-  for (int64_t step = std::max<int64_t>(latest - kWindow + 1, 0);
-       step <= latest; ++step) {
-    const uint64_t count = counts[step & kSlotMask];
-    if (step == latest && step != 0) {
-      edges[edgeCount++] = count;
-    } else {
-      Leave(step, count);
-    }
+  LeaveSteps(std::max<int64_t>(latest - kWindow + 1, 0), latest);
+  if (latest == 0) {
+    Leave(0, counts[0]);
+  } else {
+    edges[edgeCount++] = counts[latest & kSlotMask];
   }
   edges[edgeCount++] = m_firstCount;
   SequenceResult result;

@@ -69,6 +69,8 @@ class GrowTrack {
   void Close();
   void Advance(int64_t step);
   void Leave(int64_t step, uint64_t count);
+  // The steps from `from` to before `end` leave the window.
+  void LeaveSteps(int64_t from, int64_t end);
   // Records the steps the fast path let leave, up to `step`.
   void RecordUpTo(int64_t step);
   void LeaveEmpty(int64_t step, int64_t count);

@@ -12,7 +12,7 @@
 // kWindow below the latest to the latest are told apart by a ring of bits.
 // When the run jumps a window ahead at once (an outage), the window's bits
 // are kept as the archive; numbers that leave it one by one, when missing,
-// as the latest kRanges ranges. A frame later than the window is told
+// as at least the latest kRanges ranges. A frame later than the window is told
 // exactly from these: a late arrival where its number was missing, else a
 // repeat; below what they cover, `cannot tell`.
 class MarkedRun {
@@ -21,8 +21,12 @@ class MarkedRun {
   // back with up to 15 in 16 lost between. The bits cost kWindow / 8
   // bytes, twice, a run.
   static constexpr int64_t kWindow = 65536;
-  // The missing ranges kept below the window, the latest.
+  // The missing ranges kept below the window, the latest, at least. Room
+  // for twice as many lets the oldest half go at once, not one by one.
   static constexpr int kRanges = 64;
+  static constexpr int kRangeRoom = 2 * kRanges;
+  // A jump ahead of up to this many numbers frees their slots one by one.
+  static constexpr int64_t kFewAhead = 64;
   // No run's tag, for a run that takes no frame.
   static constexpr uint32_t kNoTag = ~0u;
 
@@ -39,7 +43,7 @@ class MarkedRun {
     uint64_t& word = m_seen[Slot(m_latest) / 64];
     const uint64_t bit = uint64_t{1} << (Slot(m_latest) % 64);
     // The slot held the number kWindow below, which leaves the window now.
-    if ((word & bit) == 0) LeftOne(m_latest - kWindow);
+    if ((word & bit) == 0) Missed(m_latest - kWindow, 1);
     word |= bit;
     if (last) m_lastNumber = m_latest;
   }
@@ -55,14 +59,18 @@ class MarkedRun {
  private:
   static constexpr int64_t kWords = kWindow / 64;
   static int64_t Slot(int64_t number) { return number & (kWindow - 1); }
-  // Number `number` left the window missing.
-  void LeftOne(int64_t number);
-  // The numbers from `first` on, `count` of them, never came.
+  // The numbers from `first` on, `count` of them, left the window missing:
+  // placed, and kept as a range.
   void Missed(int64_t first, int64_t count);
   // The slots of the numbers from `first` on, `count` of them (at most a
-  // window), free: those not seen are missing, and, with `keepRanges`, the
-  // latest of their ranges kept.
+  // window), free: those not seen are missing, placed and, with
+  // `keepRanges`, the latest of their ranges kept.
   void Leave(int64_t first, int64_t count, bool keepRanges);
+  // A range of missing numbers kept, the oldest half gone when full.
+  void KeepRange(int64_t first, int64_t count);
+  void DropOldRanges();
+  // Places the numbers in the window not seen, at the run's end.
+  void PlaceLeft();
   // A frame of a number below the window.
   void TakeFarBehind(int64_t number);
   // Fills number `number` among the missing places.
@@ -73,22 +81,23 @@ class MarkedRun {
   int64_t m_order = 0;
   int64_t m_latest = 0;
   int64_t m_lastNumber = -1;  // the number of the frame marked last
-  // Frames that came are the numbers up to the latest but the missing ones,
-  // the repeated, and those whose number could not be placed.
+  // Frames that came are the numbers up to the latest but those that did
+  // not come, the repeated, and those whose number could not be placed.
   int64_t m_unplaced = 0;
-  int64_t m_missing = 0;
+  int64_t m_notCame = 0;
   int64_t m_repeated = 0;
   int64_t m_outOfOrder = 0;
   int64_t m_damaged = 0;
   // False once a figure of the run cannot be told.
   bool m_exact = true;
-  // The first ranges of missing numbers, for the line.
+  // The first ranges of missing numbers, for the line; closed once one had
+  // no room, so that they stay the first.
   MissingRange m_places[MarkedTotals::kPlaces] = {};
   int m_placeCount = 0;
-  bool m_morePlaces = false;
+  bool m_placesClosed = false;
   // The latest missing ranges below the window and the archive, sorted; for
   // numbers from m_rangesFrom on, they are all.
-  MissingRange m_ranges[kRanges] = {};
+  MissingRange m_ranges[kRangeRoom] = {};
   int m_rangeCount = 0;
   int64_t m_rangesFrom = 0;
   // The window's bits when it last left at once: numbers from

@@ -24,49 +24,38 @@ constexpr uint64_t kFarthest = StepHistogram::kMostFitted + 2;
 // Chances are never taken as 0 or 1, whose logarithms are infinite.
 constexpr double kTiny = 1e-9;
 
-double LogFactorial(uint64_t n) {
-  static const auto table = [] {
-    std::array<double, StepHistogram::kCounts + 1> values{};
-    for (size_t i = 0; i < values.size(); ++i) {
-      values[i] = std::lgamma(static_cast<double>(i) + 1);
-    }
-    return values;
-  }();
-  return table[n];
-}
+// log n! for the counts kept, made before any frame comes.
+const auto kLogFactorials = [] {
+  std::array<double, StepHistogram::kCounts + 1> values{};
+  for (size_t i = 0; i < values.size(); ++i) {
+    values[i] = std::lgamma(static_cast<double>(i) + 1);
+  }
+  return values;
+}();
 
-// Frames missing and repeated, between them, against `perStep`.
-struct Faults {
+double LogFactorial(uint64_t n) { return kLogFactorials[n]; }
+
+// What a step's count tells against `perStep` frames a step: frames
+// missing and repeated, kept (up to perStep a step), and the parts of the
+// counts' log chance that do not depend on the faults.
+struct Fit {
   double missing = 0;
   double repeated = 0;
-  double kept = 0;  // frames up to perStep a step
+  double kept = 0;
+  // Sum over the steps of log (perStep choose count), of those up to
+  // perStep, less log (count - perStep)! of those above.
+  double logWays = 0;
 };
 
-// A step's count when `perStep` frames are sent, each lost with chance
-// `loss`, and frames beyond them come as a Poisson count of mean `twice`.
-struct Model {
-  uint64_t perStep;
-  double logKeep, logLose, logTwice, twice;
-
-  Model(uint64_t frames, double loss, double twiceMean)
-      : perStep(frames),
-        logKeep(std::log(std::clamp(1 - loss, kTiny, 1 - kTiny))),
-        logLose(std::log(std::clamp(loss, kTiny, 1 - kTiny))),
-        logTwice(std::log(std::max(twiceMean, kTiny))),
-        twice(std::max(twiceMean, kTiny)) {}
-
-  double LogChance(uint64_t count) const {
-    const auto k = static_cast<double>(perStep);
-    const auto c = static_cast<double>(count);
-    if (count <= perStep) {
-      return LogFactorial(perStep) - LogFactorial(count) -
-             LogFactorial(perStep - count) + c * logKeep +
-             (k - c) * logLose - twice;
-    }
-    return k * logKeep + (c - k) * logTwice - twice -
-           LogFactorial(count - perStep);
-  }
-};
+// The log chance of the counts of `steps` steps with `fit`, when each of
+// perStep frames is lost with chance `loss`, and frames beyond them come as
+// a Poisson count of mean `twice`.
+double LogLikelihood(const Fit& fit, double steps, double loss, double twice) {
+  const double mean = std::max(twice, kTiny);
+  return fit.logWays + fit.kept * std::log(std::clamp(1 - loss, kTiny, 1 - kTiny)) +
+         fit.missing * std::log(std::clamp(loss, kTiny, 1 - kTiny)) +
+         fit.repeated * std::log(mean) - steps * mean;
+}
 
 // The count that `frames` frames, each with `chance`, exceed less often
 // than kRarest.
@@ -89,11 +78,61 @@ double Upper(double frames, double chance) {
          spread * (kRarestZ + (kRarestZ * kRarestZ - 1) * skew / 6);
 }
 
+// The fits against 1 to kFarthest frames a step of the steps `byCount[c]`
+// of which came with c frames.
+using Fits = std::array<Fit, kFarthest + 1>;
+
+Fits FitAll(const int64_t* byCount) {
+  Fits fits{};
+  // Counts up to kFarthest may lie on either side of a number of frames.
+  for (uint64_t count = 0; count <= kFarthest; ++count) {
+    const auto n = static_cast<double>(byCount[count]);
+    if (n == 0) continue;
+    const auto c = static_cast<double>(count);
+    for (uint64_t k = 1; k <= kFarthest; ++k) {
+      Fit& fit = fits[k];
+      const auto kd = static_cast<double>(k);
+      if (count <= k) {
+        fit.missing += n * (kd - c);
+        fit.kept += n * c;
+        fit.logWays += n * (LogFactorial(k) - LogFactorial(count) -
+                            LogFactorial(k - count));
+      } else {
+        fit.repeated += n * (c - kd);
+        fit.kept += n * kd;
+        fit.logWays -= n * LogFactorial(count - k);
+      }
+    }
+  }
+  // Those above lie above all: summed once, but for their factorials.
+  double steps = 0;
+  double frames = 0;
+  double logFactorials[kFarthest + 1] = {};
+  for (uint64_t count = kFarthest + 1; count < StepHistogram::kCounts; ++count) {
+    const auto n = static_cast<double>(byCount[count]);
+    if (n == 0) continue;
+    steps += n;
+    frames += n * static_cast<double>(count);
+    for (uint64_t k = 1; k <= kFarthest; ++k) {
+      logFactorials[k] += n * LogFactorial(count - k);
+    }
+  }
+  for (uint64_t k = 1; k <= kFarthest; ++k) {
+    const auto kd = static_cast<double>(k);
+    fits[k].repeated += frames - kd * steps;
+    fits[k].kept += kd * steps;
+    fits[k].logWays -= logFactorials[k];
+  }
+  return fits;
+}
+
 }  // namespace
 
 void StepHistogram::Add(uint64_t count, int64_t steps) {
+  m_steps += steps;
   if (count < kCounts) {
     m_byCount[count] += steps;
+    m_frames += steps * static_cast<int64_t>(count);
     return;
   }
   if (m_largeSteps > 0 && count != m_largeCount) m_largeAlike = false;
@@ -102,45 +141,11 @@ void StepHistogram::Add(uint64_t count, int64_t steps) {
   m_largeFrames += steps * static_cast<int64_t>(count);
 }
 
-int64_t StepHistogram::Steps() const {
-  int64_t steps = m_largeSteps;
-  for (const int64_t n : m_byCount) steps += n;
-  return steps;
-}
-
-int64_t StepHistogram::Frames() const {
-  int64_t frames = m_largeFrames;
-  for (uint64_t count = 0; count < kCounts; ++count) {
-    frames += m_byCount[count] * static_cast<int64_t>(count);
-  }
-  return frames;
-}
-
 StepHistogram::Verdict StepHistogram::Decide(const uint64_t* edges,
                                              int edgeCount) const {
   Verdict verdict;
   const int64_t stepCount = Steps();
   if (stepCount < kFewestSteps) return verdict;
-  const auto faultsAt = [this](uint64_t perStep) {
-    Faults faults;
-    for (uint64_t count = 0; count < kCounts; ++count) {
-      const auto steps = static_cast<double>(m_byCount[count]);
-      const auto c = static_cast<double>(count);
-      const auto k = static_cast<double>(perStep);
-      faults.kept += steps * std::min(c, k);
-      if (count < perStep) faults.missing += steps * (k - c);
-      if (count > perStep) faults.repeated += steps * (c - k);
-    }
-    return faults;
-  };
-  const auto logLikelihood = [this](const Model& model) {
-    double sum = 0;
-    for (uint64_t count = 0; count < kCounts; ++count) {
-      if (m_byCount[count] == 0) continue;
-      sum += static_cast<double>(m_byCount[count]) * model.LogChance(count);
-    }
-    return sum;
-  };
   const auto steps = static_cast<double>(stepCount);
 
   // Steps that all came alike tell their number, whatever it is.
@@ -158,33 +163,34 @@ StepHistogram::Verdict StepHistogram::Decide(const uint64_t* edges,
   } else if (m_largeSteps == 0) {
     // The one number that fits the counts with the common faults at least
     // as well as every other number fits them with its own best faults.
+    const Fits fits = FitAll(m_byCount);
     double best[kFarthest + 1];
     for (uint64_t k = 1; k <= kFarthest; ++k) {
-      const Faults faults = faultsAt(k);
-      const double kd = static_cast<double>(k);
-      best[k] = logLikelihood(
-          Model(k, 1 - faults.kept / (kd * steps), faults.repeated / steps));
+      const Fit& fit = fits[k];
+      best[k] = LogLikelihood(fit, steps,
+                              1 - fit.kept / (static_cast<double>(k) * steps),
+                              fit.repeated / steps);
     }
-    int fits = 0;
+    int fitting = 0;
     for (uint64_t k = 1; k <= kMostFitted; ++k) {
-      const Faults faults = faultsAt(k);
+      const Fit& fit = fits[k];
       const double frames = static_cast<double>(k) * steps;
-      if (faults.missing > Upper(frames, kCommonLoss) ||
-          faults.repeated > Upper(frames, kCommonTwice)) {
+      if (fit.missing > Upper(frames, kCommonLoss) ||
+          fit.repeated > Upper(frames, kCommonTwice)) {
         continue;
       }
-      const double common = logLikelihood(
-          Model(k, kCommonLoss, kCommonTwice * static_cast<double>(k)));
+      const double common = LogLikelihood(fit, steps, kCommonLoss,
+                                          kCommonTwice * static_cast<double>(k));
       bool beatsAll = true;
       for (uint64_t other = 1; other <= kFarthest; ++other) {
         if (other != k && best[other] > common) beatsAll = false;
       }
       if (beatsAll) {
-        ++fits;
+        ++fitting;
         verdict.perStep = static_cast<int64_t>(k);
       }
     }
-    verdict.known = fits == 1;
+    verdict.known = fitting == 1;
   }
   if (!verdict.known) return Verdict();
   const auto perStep = static_cast<uint64_t>(verdict.perStep);

@@ -30,9 +30,9 @@ class StepHistogram {
 
   // `steps` steps came with `count` frames each.
   void Add(uint64_t count, int64_t steps = 1);
-  int64_t Steps() const;
+  int64_t Steps() const { return m_steps; }
   // The frames of the steps.
-  int64_t Frames() const;
+  int64_t Frames() const { return m_frames + m_largeFrames; }
 
   // The frames per step, and the missing and repeated frames of the steps,
   // to which the edges (the first and last step, which may have come in
@@ -41,6 +41,8 @@ class StepHistogram {
 
  private:
   int64_t m_byCount[kCounts] = {};
+  int64_t m_steps = 0;
+  int64_t m_frames = 0;  // of the steps counted one by one
   int64_t m_largeSteps = 0;
   int64_t m_largeFrames = 0;
   uint64_t m_largeCount = 0;  // what every large step came with, if alike

@@ -136,10 +136,11 @@ done
 
 # ---------------------------------------------------------------- packages
 pkgdir="$cache/pkg"
-# Besides the kernel: the shell, the CAN peer tools, and iproute2's ip and tc
+# Besides the kernel: the shell, the CAN peer tools, iproute2's ip and tc
 # (busybox ip cannot set CAN bit timing, make vxcan pairs or queue
-# disciplines) with the libraries they load.
-guest_packages="busybox-static can-utils libc6 iproute2 libbpf1 libelf1 libmnl0 libbsd0 libmd0 libcap2 zlib1g libxtables12"
+# disciplines) and jq (the cases read the runs' JSON summaries as a script
+# would) with the libraries they load.
+guest_packages="busybox-static can-utils libc6 iproute2 libbpf1 libelf1 libmnl0 libbsd0 libmd0 libcap2 zlib1g libxtables12 jq libjq1 libonig5"
 debdir="$cache/debs"
 stamp="$pkgdir/.complete"
 
@@ -301,14 +302,16 @@ case "$machine" in
         ;;
 esac
 
-# can-utils and iproute2 are dynamically linked: bring the loader and every
-# library they load, directly or through another library. Debian's ip and tc
-# go to /opt/iproute2, away from busybox's applets of the same names.
+# can-utils, jq and iproute2 are dynamically linked: bring the loader and
+# every library they load, directly or through another library. Debian's ip
+# and tc go to /opt/iproute2, away from busybox's applets of the same names.
 canutils="cangen candump cansend cansequence canplayer log2asc"
 for u in $canutils; do
     src=$(pkgfile "$pkgdir/can-utils" "bin/$u") || die "can-utils has no $u"
     cp "$src" "$stage/usr/bin/$u"
 done
+src=$(pkgfile "$pkgdir/jq" bin/jq) || die "jq has no bin/jq"
+cp "$src" "$stage/usr/bin/jq"
 mkdir -p "$stage/opt/iproute2"
 for u in ip tc; do
     # The package's links point at absolute paths, which would be the host's.

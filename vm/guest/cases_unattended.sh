@@ -2,20 +2,9 @@
 # Cases: receive runs that end by themselves and log their frames in
 # candump's format, checked against candump, canplayer and log2asc; frame
 # lines that a full file system does not take; the exit status of
-# --verdict.
-
-# ended_by NAME TENTHS: the run NAME ends by itself within TENTHS/10 s (else
-# it is killed, a problem); returns its status.
-ended_by() {
-    local pid
-    pid=$(pid_of "$1")
-    checked
-    if ! wait_until "$2" not_alive "$pid"; then
-        problem "$1 did not end by itself"
-        kill -KILL "$pid" 2>/dev/null
-    fi
-    reap "$1"
-}
+# --verdict; the two nodes of a link tested as a script tests them, clean
+# and lossy (unattended_case; the ZynqMP's link in
+# cases_unattended_zynqmp.sh).
 
 t_journal_replay() {
     # cangen's mix on can0 (classic, remote and extended frames, CAN FD
@@ -89,4 +78,15 @@ t_verdict_statuses() {
     ensure "receive summary" grep -q '"ended_by":"quiet-for".*"result":"fail"' "$W/recv.json"
     expect_status "send run of a second" 0 run_fg send $FD -D can0 -w --duration 1 --verdict --json "$W/send.json"
     ensure "send summary" grep -q '"ended_by":"duration".*"result":"pass"' "$W/send.json"
+}
+
+t_unattended_sja() {
+    # The SJA1000 boards: classic frames, paced as the emulated controllers
+    # keep up with.
+    unattended_case $CL sja0 sja1 2000 -t 200
+}
+
+t_unattended_fd() {
+    # The CTU CAN FD controllers: 64-byte frames with the bit-rate switch.
+    unattended_case $FD fd0 fd1 2000 -s 64 -B -t 200
 }

@@ -367,6 +367,119 @@ qdisc_drained() {
     [ "$(tc -s qdisc show dev "$1" | sed -n 's/^ *backlog \([^ ]* [^ ]*\).*/\1/p' | head -n 1)" = "0b 0p" ]
 }
 
+# ------------------------------------------------------------ unattended runs
+
+# ended_by NAME TENTHS: the run NAME ends by itself within TENTHS/10 s (else
+# it is killed, a problem); returns its status.
+ended_by() {
+    local pid
+    pid=$(pid_of "$1")
+    checked
+    if ! wait_until "$2" not_alive "$pid"; then
+        problem "$1 did not end by itself"
+        kill -KILL "$pid" 2>/dev/null
+    fi
+    reap "$1"
+}
+
+# expect_json WHAT FILE PATHS VALUES: the JSON object in FILE, read by jq,
+# holds VALUES at PATHS (each blank-separated, in order; jq's paths such as
+# .verdict.result or (.marked_runs|length), strings bare, the rest as JSON
+# text).
+expect_json() {
+    local filter
+    filter=$(printf '%s' "$3" | tr -s ' ' ',')
+    expect_eq "$1: $3" "$4" \
+        "$(jq -r "[$filter] | map(if type == \"string\" then . else tojson end) | join(\" \")" "$2" 2>&1)"
+}
+
+# unattended_runs NAME QDISC PROG TX RX N SEND_ARGS...: a link tested as a
+# script tests it: a receive run of PROG on RX that ends by itself, and a
+# send run of N marked frames on TX with SEND_ARGS, both with --verdict and a
+# summary in $W/recv.json and $W/send.json; with a QDISC other than "-",
+# through that root queue discipline of TX, left in place. Sets
+# recv_status and send_status, tag (the send run's, from its stderr) and
+# dropped (the queue's drops once it drained, else empty). How long the send
+# run took, from exec to exit, goes to the console.
+unattended_runs() {
+    local name=$1 qdisc=$2 prog=$3 tx=$4 rx=$5 n=$6 t0
+    shift 6
+    recv_status="" send_status="" tag="" dropped=""
+    if [ "$qdisc" != - ]; then
+        ensure "$name: tc qdisc add dev $tx root $qdisc failed" add_qdisc "$tx" $qdisc || return 1
+    fi
+    start_run recv $prog -D "$rx" --number "$n" --quiet-for 5 --duration 60 \
+        --verdict --json "$W/recv.json" || return 1
+    t0=$(uptime_cs)
+    run_fg send $prog -D "$tx" -w -g --mark -C "$n" "$@" --verdict --json "$W/send.json"
+    send_status=$?
+    echo "measured: $CASE: $name: send run $(( $(uptime_cs) - t0 )) cs, its loop $(jq .time_us "$W/send.json") us"
+    if [ "$qdisc" != - ]; then
+        ensure "$name: the queue of $tx did not drain" wait_until 50 qdisc_drained "$tx"
+        dropped=$(qdisc_dropped "$tx")
+    fi
+    ended_by recv 150
+    recv_status=$?
+    tag=$(sed -n "s/^marked run \([0-9A-F]\{5\}\) from $tx\$/\1/p" "$W/send.err")
+    ensure "$name: send run: no marked-run line: $(head -c 300 "$W/send.err")" [ -n "$tag" ]
+}
+
+# unattended_case PROG TX RX N SEND_ARGS...: unattended_runs on a clean link
+# and then with netem dropping 5% of the frames on TX, a controller: on the
+# clean link both runs pass and their summaries say so; on the lossy one
+# both fail (status 2), and their figures are netem's: the send run counts
+# untransmitted the frames netem dropped, the receive run got the rest, and
+# its marked run counts missing those dropped below the latest that came
+# (the frames netem dropped after it were never known to the run).
+unattended_case() {
+    local prog=$1 tx=$2 rx=$3 n=$4 recv_status send_status tag dropped latest after came missing
+    shift 4
+    local runs=".marked_runs[0].tag .marked_runs[0].frames .marked_runs[0].latest .marked_runs[0].last_came"
+    runs="$runs .marked_runs[0].missing .marked_runs[0].repeated .marked_runs[0].out_of_order .marked_runs[0].damaged"
+    local send_keys=".run .interface .kind .ended_by .frames .refused.count .untransmitted .marked_tag"
+    send_keys="$send_keys .verdict.result .verdict.failed .exit_status"
+    local recv_keys=".run .interface .ended_by .frames .expected .dropped .unread (.marked_runs|length) $runs"
+    recv_keys="$recv_keys .verdict.result .verdict.failed .exit_status"
+
+    unattended_runs "clean $tx -> $rx" - $prog "$tx" "$rx" "$n" "$@" || return 1
+    expect_eq "clean: send run: exit status" 0 "$send_status"
+    expect_eq "clean: receive run: exit status" 0 "$recv_status"
+    expect_json "clean: send run" "$W/send.json" "$send_keys" "send $tx can count $n 0 0 $tag pass [] 0"
+    expect_json "clean: receive run" "$W/recv.json" "$recv_keys" \
+        "receive $rx number $n $n 0 0 1 $tag $n $((n - 1)) true 0 0 0 0 pass [] 0"
+    bus_limit_apart "clean: send run" "$tx" "$W/send.err"
+    echo "marked run $tag from $tx" > "$W/want"
+    expect_file "clean: send run: stderr" "$W/want" "$W/send.err.rest"
+    echo "marked run $tag of $rx:$n frames, numbers 0 to $((n - 1)), the last; none missing, repeated, out of order or damaged" > "$W/want"
+    expect_file "clean: receive run: stderr" "$W/want" "$W/recv.err"
+
+    unattended_runs "netem loss 5% on $tx" "netem loss 5%" $prog "$tx" "$rx" "$n" "$@" || return 1
+    ensure "netem dropped no frame: $(tc -s qdisc show dev "$tx")" [ "${dropped:-0}" -gt 0 ] || return 1
+    expect_eq "lossy: send run: exit status" 2 "$send_status"
+    expect_eq "lossy: receive run: exit status" 2 "$recv_status"
+    expect_json "lossy: send run" "$W/send.json" "$send_keys" \
+        "send $tx can count $n 0 $dropped $tag fail [\"untransmitted\"] 2"
+    expect_eq "lossy: send run: the last line on stderr" \
+        "verdict:fail, untransmitted ($dropped not sent by the controller)" "$(tail -n 1 "$W/send.err")"
+    latest=$(jq '.marked_runs[0].latest' "$W/recv.json")
+    ensure "lossy: receive run: no latest number: $(head -c 300 "$W/recv.json")" \
+        [ "$latest" -ge 0 ] 2>/dev/null || return 1
+    after=$(( n - 1 - latest ))
+    came=true
+    [ "$after" = 0 ] || came=false
+    missing=$(( dropped - after ))
+    echo "measured: $CASE: netem dropped $dropped of $n, $after of them after the latest that came"
+    expect_json "lossy: receive run" "$W/recv.json" "$recv_keys" \
+        "receive $rx quiet-for $((n - dropped)) $n 0 0 1 $tag $((n - dropped)) $latest $came $missing 0 0 0 fail [\"frames\",\"runs\"] 2"
+    if [ "$missing" -gt 0 ]; then
+        missing="marked run $tag: $missing missing, 0 repeated, 0 out of order, 0 damaged"
+    else
+        missing="cannot tell: marked run $tag: its end"
+    fi
+    expect_eq "lossy: receive run: the last line on stderr" \
+        "verdict:fail, frames ($((n - dropped)) of $n came), runs ($missing)" "$(tail -n 1 "$W/recv.err")"
+}
+
 # settle DEV PID: wait (at most 10 s) until DEV has received nothing new for
 # 0.2 s and PID sleeps, that is until the receive run has read what came.
 settle() {

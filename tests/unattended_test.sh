@@ -81,6 +81,8 @@ for program in "$@"; do
   shimmed "$program" -D x -w --duration 0.4 --json - >"$scratch/out" 2>"$scratch/err"
   check "$name -w --duration: status" [ $? = 1 ] && [ $((SECONDS - start)) -le 3 ]
   check "$name -w --duration: summary on standard error" [ "$(json "$scratch/err" '(d["run"], d["ended_by"], d["frames"] > 0, d["verdict"]["result"])')" = "('send', 'duration', True, 'pass')" ]
+  shimmed "$program" -D x -w -g -i 100 -C 5 --json "$scratch/c.json" >/dev/null 2>&1
+  check "$name -w -C 5: settings as given" [ "$(json "$scratch/c.json" '(d["settings"]["count"], d["settings"]["id"], d["frames"])')" = "(5, 256, 5)" ]
   shimmed "$program" -D x --quiet-for 0.3 --verdict --json "$scratch/q.json" >/dev/null 2>"$scratch/err"
   check "$name --quiet-for: status" [ $? = 2 ]
   check "$name --quiet-for: verdict line" grep -q '^verdict:fail, frames (0 came)' "$scratch/err"

@@ -44,6 +44,9 @@ class CanTester : public ITestInterface {
     for (const int sig : {SIGINT, SIGTERM, SIGHUP}) CatchSignal(sig, Stop);
     if (m_unattended.durationMicros > 0) CatchSignal(SIGALRM, Stop);
     m_linkBefore = LinkBeforeTheRun(m_can->m_device, m_can->m_ifindex);
+    // As given: a send run counts -C down.
+    m_summary.settings = Settings();
+    m_settingsTaken = true;
     puts("Testing...");
     bool result;
     if (m_model == 1) {
@@ -112,6 +115,8 @@ class CanTester : public ITestInterface {
   int m_mark = 0;  // --mark: a send run's frames carry their run and number
   UnattendedOptions m_unattended;  // the options of Unattended.h
   RunSummary m_summary;  // what the run found, for the verdict and summary
+  // The settings were kept as the run began.
+  bool m_settingsTaken = false;
   int m_explain = 0;  // --explain: the controller's timing facts after a run
 
   // Set by Stop and never cleared; read afresh at every poll.

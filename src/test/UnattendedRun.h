@@ -104,7 +104,7 @@ template <class Variant>
 void CanTester<Variant>::Conclude(bool result) {
   m_summary.program = Variant::kProgram;
   m_summary.version = CAN_TESTER_VERSION;
-  m_summary.settings = Settings();
+  if (!m_settingsTaken) m_summary.settings = Settings();
   const Verdict verdict = Judge(m_summary);
   if (m_unattended.verdict && m_summary.run != RunSummary::Run::kNone) {
     PrintAfterTheTotals(VerdictLine(verdict));

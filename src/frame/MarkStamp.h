@@ -49,13 +49,14 @@ class MarkStamp {
 
   // The marks of a step of `image`, whose other fields are set: can_id,
   // the length and the bit-rate switch lie in its first word where the
-  // frame word has them (a classic image's byte 5 is 0).
+  // frame word has them (a classic image's byte 5 is 0), and payload byte
+  // 8 is 0 in an image of 8 bytes or fewer.
   template <class Image>
   StepMarks Step(const Image& image) const {
     uint64_t head;
     std::memcpy(&head, &image, sizeof head);
     uint64_t frameWord = head & kMarkHeadMask;
-    if (sizeof image.data > kMarkBytes && image.len > kMarkBytes) {
+    if (sizeof image.data > kMarkBytes) {
       frameWord |= uint64_t{image.data[kMarkBytes]} << kMarkFillShift;
     }
     return {frameWord, m_tagInMark, m_next, m_nextTimesK1};

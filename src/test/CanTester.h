@@ -141,10 +141,10 @@ class CanTester : public ITestInterface {
   static void Pause(int micros);
   // A marked send run's tag, at random.
   static uint32_t DrawTag();
-  // The steps of a send run, each frame marked by `marks` (NoMarks: none);
-  // returns the frames sent. The loop once for each kind of marks, so that
-  // a run without them pays nothing for them.
-  template <class Marks>
+  // The steps of a send run, each frame marked by `marks` (NoMarks: none),
+  // the identifier grown with `kGrow`; returns the frames sent. The loop
+  // once for each kind of run, so that a run pays nothing for the others.
+  template <bool kGrow, class Marks>
   int64_t SendSteps(Marks& marks, unsigned char* payload, StatusLine* status);
   // The bits on the bus of the frames a send run sent; `payload` is the
   // plain frame's.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <type_traits>
 
 #include "can/ErrorFrames.h"
 #include "can/LinkQuery.h"
@@ -49,7 +50,6 @@ bool CanTester<Variant>::ReadFrame() {
   // A copy the loop keeps in a register: the calls in it could change a
   // field, so a field is read again at every frame.
   const int show = m_showModel;
-  const bool fetch = show == 1 || show == 2;
   const LinkFacts& before = m_linkBefore;
   ErrorFrames errors(m_can->m_ifindex, before.can);
   StatusLine status(StatusShown(m_showModel == 1), m_can->m_ifindex, before);
@@ -58,19 +58,28 @@ bool CanTester<Variant>::ReadFrame() {
   typename Variant::ReceiveClock clock;
   FrameVerdict verdict(kPayload);
   int64_t count = 0;
-  const auto take = [&] {
+  // `fetch`: the frame lines are printed or saved; a constant in the plain
+  // loop, which is compiled with them and without.
+  const auto take = [&](bool fetch) __attribute__((always_inline)) {
     verdict.Take(m_can->m_received);
     clock.OnFrame(count == 0);
     ++count;
-    if (show == 1) PrintFrame(type, id, len, data);
-    if (show == 2) SaveFrame(&file, type, id, len, data);
+    if (fetch) {
+      if (show == 1) {
+        PrintFrame(type, id, len, data);
+      } else {
+        SaveFrame(&file, type, id, len, data);
+      }
+    }
   };
-  // Inlined, both forms: a loop called out of line would keep the locals it
+  // Inlined, each form: a loop called out of line would keep the locals it
   // reaches in memory, where the loop that runs reads them at every frame.
-  const auto receive = [&](auto extras) __attribute__((always_inline)) {
+  const auto receive = [&](auto extras, auto fetching)
+                           __attribute__((always_inline)) {
+    const bool fetch = fetching;
     for (;;) {
       if (extras.Read(*m_can, true, fetch, &type, &id, &len, data)) {
-        take();
+        take(fetch);
         if (extras.Took(*m_can, count)) return Ending::kFrames;
         if (status.Due()) status.Check(count);
         if (!m_quitSingle.load()) continue;
@@ -79,7 +88,7 @@ bool CanTester<Variant>::ReadFrame() {
         // longer than the grace, however fast they come.
         while (!Variant::kPollAfterFrame && !QuitGraceOver() &&
                extras.Read(*m_can, false, fetch, &type, &id, &len, data)) {
-          take();
+          take(fetch);
           if (extras.Took(*m_can, count)) return Ending::kFrames;
         }
         return QuitEnding();
@@ -90,11 +99,17 @@ bool CanTester<Variant>::ReadFrame() {
     }
   };
   const bool extended = m_unattended.frames > 0 || journal.IsOpen();
-  const Ending ending =
-      extended ? receive(ExtendedReceive(m_unattended.frames,
-                                         journal.IsOpen() ? &journal : nullptr,
-                                         m_can->m_device))
-               : receive(PlainReceive());
+  const bool lines = show == 1 || show == 2;
+  Ending ending;
+  if (extended) {
+    ending = receive(ExtendedReceive(m_unattended.frames,
+                                     journal.IsOpen() ? &journal : nullptr,
+                                     m_can->m_device),
+                     lines);
+  } else {
+    ending = lines ? receive(PlainReceive(), std::true_type())
+                   : receive(PlainReceive(), std::false_type());
+  }
   bounds.Stop();
   file.Flush();
   journal.Flush();

@@ -43,10 +43,12 @@ bool CanTester<Variant>::SendFrame() {
     PrintAfterTheTotals(MarkedRunStartLine(marks.Tag(), m_can->m_device));
     m_summary.marked = true;
     m_summary.markTag = marks.Tag();
-    total = SendSteps(marks, payload, &status);
+    total = m_grow != 0 ? SendSteps<true>(marks, payload, &status)
+                        : SendSteps<false>(marks, payload, &status);
   } else {
     NoMarks none;
-    total = SendSteps(none, payload, &status);
+    total = m_grow != 0 ? SendSteps<true>(none, payload, &status)
+                        : SendSteps<false>(none, payload, &status);
   }
   bounds.Stop();
   status.Erase();
@@ -76,8 +78,8 @@ bool CanTester<Variant>::SendFrame() {
 }
 
 template <class Variant>
-template <class Marks>
-int64_t CanTester<Variant>::SendSteps(Marks& marks, unsigned char* payload,
+template <bool kGrow, class Marks>
+[[gnu::always_inline]] inline int64_t CanTester<Variant>::SendSteps(Marks& marks, unsigned char* payload,
                                       StatusLine* status) {
   const uint32_t mask = IdentifierMask(m_frameType);
   uint32_t nextId = m_id;
@@ -85,7 +87,7 @@ int64_t CanTester<Variant>::SendSteps(Marks& marks, unsigned char* payload,
   int64_t total = 0;
   for (;;) {
     uint32_t id = m_id;
-    if (m_grow != 0) {
+    if constexpr (kGrow) {
       id = nextId & mask;
       PutGrowId(payload, id);
       nextId = id + 1;

@@ -13,7 +13,8 @@ void FrameVerdict::TakeSlowly(uint64_t head, bool brs,
   const uint64_t word = LoadMark(data);
   const unsigned char fill = m_capacity > kMarkBytes ? data[kMarkBytes] : 0;
   ++m_index;
-  if (m_marked.Take(canId, length, brs, data, m_capacity, m_index)) return;
+  m_markedBefore = m_marked.Take(canId, length, brs, data, m_capacity, m_index);
+  if (m_markedBefore) return;
   const bool carries =
       (canId & (CAN_RTR_FLAG | CAN_ERR_FLAG)) == 0 &&
       CarriesGrowId(data, length, canId & IdentifierMaskOf(canId));

@@ -57,8 +57,9 @@ class FrameVerdict {
     if (image.len != slot.length) return false;
     const uint64_t word = LoadMark(image.data);
     const auto next = static_cast<uint64_t>(slot.run.Latest() + 1);
-    constexpr uint64_t kTagAndNumber = (uint64_t{1} << kMarkLastBit) - 1;
-    if ((word & kTagAndNumber) != (slot.tagInMark | (next & kMarkNumberMask))) {
+    // The frame marked last, once a run, takes the slow path.
+    constexpr uint64_t kTagNumberLast = (uint64_t{1} << kMarkCheckShift) - 1;
+    if ((word & kTagNumberLast) != (slot.tagInMark | (next & kMarkNumberMask))) {
       return false;
     }
     // can_id, the length and the bit-rate switch lie in the image's first
@@ -71,16 +72,14 @@ class FrameVerdict {
     if (sizeof image.data > kMarkBytes) {
       frameWord |= (image.data[kMarkBytes] & slot.fillMask) << kMarkFillShift;
     }
-    const uint64_t lastBit = (word >> kMarkLastBit) & 1;
-    if (MarkMix(frameWord, next + slot.tagInRun + (lastBit << 59)) !=
-        word >> kMarkCheckShift) {
+    if (MarkMix(frameWord, next + slot.tagInRun) != word >> kMarkCheckShift) {
       return false;
     }
     if (sizeof image.data > kMarkBytes && image.len > kMarkBytes + 1 &&
         !FillsRest(image.data, slot.rest)) {
       return false;
     }
-    slot.run.TakeNext(lastBit != 0);
+    slot.run.TakeNext();
     return true;
   }
 
@@ -124,6 +123,8 @@ class FrameVerdict {
   const unsigned m_capacity;
   MarkedRuns m_marked;
   GrowShapes m_grow;
+  // The frame before was marked: its fast path is tried first.
+  bool m_markedBefore = false;
   // The frames that took the slow path: the order of events.
   int64_t m_index = 0;
   // The latest frame found to be neither, whose copies are told at once:

@@ -215,7 +215,7 @@ void MarkedRun::Take(int64_t number, bool last, bool damaged) {
   if (last) m_lastNumber = number;
   m_damaged += damaged ? 1 : 0;
   if (number == m_latest + 1) {
-    TakeNext(last);
+    TakeNext();
     return;
   }
   if (number > m_latest) {

@@ -38,14 +38,13 @@ class MarkedRun {
   int64_t Order() const { return m_order; }
 
   // The frame after the latest, intact: what nearly every frame is.
-  void TakeNext(bool last) {
+  void TakeNext() {
     ++m_latest;
     uint64_t& word = m_seen[Slot(m_latest) / 64];
     const uint64_t bit = uint64_t{1} << (Slot(m_latest) % 64);
     // The slot held the number kWindow below, which leaves the window now.
     if ((word & bit) == 0) Missed(m_latest - kWindow, 1);
     word |= bit;
-    if (last) m_lastNumber = m_latest;
   }
   // Any frame of the run; `damaged` when bytes beyond its mark changed.
   void Take(int64_t number, bool last, bool damaged);

@@ -667,21 +667,51 @@ grown_dump() {
 # each K: every line of stdin K times.
 each() { awk -v k="$1" '{ for (i = 0; i < k; i++) print }'; }
 
-# shape_lines DEV PER < ROWS: the sequence lines of grow_runs' ROWS, a line a
-# frame type, length and fill byte as they began (the eighth on share one).
+# shape_lines DEV PER < ROWS: the receive run's lines on grow_runs' ROWS: a
+# sequence line per frame type, length and fill byte (a shape), as they
+# began (the eighth on share one), then the line of the other frames. Only
+# data frames that carry their whole identifier and a byte more are judged
+# (3 bytes and more with a standard identifier, 4 with an extended one): the
+# others are other frames, one for one. A row of a shape seen before goes on
+# from the identifier after the shape's last, and a sequence has 10 steps or
+# more, 8 between its first and last, from which its frames per step are
+# told; a row that breaks these makes a line naming it, which no receive
+# run prints.
 shape_lines() {
     awk -v dev="$1" -v per="$2" 'function hex(s, i, n) { for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789ABCDEF", substr(toupper(s), i, 1)) - 1; return n }
-        function id(t, v) { return t == 2 ? sprintf("%08X", v % 536870912) : sprintf("%03X", v % 2048) }
-        { fill = $3 > 4 ? sprintf(", fill %02X", hex($5)) : ""
-          if (!(($2, $3, fill) in shape)) shape[$2, $3, fill] = ++shapes
-          l = shape[$2, $3, fill] < 8 ? shape[$2, $3, fill] : 8
-          if (!frames[l]) first[l] = id($2, hex($4))
-          frames[l] += $1 * per; runs[l]++; last[l] = id($2, hex($4) + $1 - 1)
-          label[l] = sprintf("%s, %d byte%s%s", $2 == 2 ? "expand_data" : "stand_data", $3, $3 == 1 ? "" : "s", fill) }
-        END { for (l = 1; l <= shapes && l <= 8; l++)
+        function id(t, v) { return t == 2 ? sprintf("%08X", v) : sprintf("%03X", v) }
+        BEGIN { scale[0] = 1; for (b = 1; b < 4; b++) scale[b] = scale[b - 1] * 256 }
+        { size = $2 == 2 ? 536870912 : 2048; v = hex($4) % size
+          kind = $2 == 2 ? "expand_data" : "stand_data"
+          if ($3 < ($2 == 2 ? 4 : 3)) {
+              if (!other) {
+                  first_other = sprintf("%-14s%08X %d ", kind, v, $3)
+                  for (b = 0; b < $3; b++) first_other = first_other sprintf("%02X ", b < 4 ? int(v / scale[b]) % 256 : hex($5))
+              }
+              other += $1 * per
+              next
+          }
+          fill = $3 > 4 ? sprintf(", fill %02X", hex($5)) : ""
+          if (($2, $3, fill) in shape) {
+              s = shape[$2, $3, fill]
+              if (v != after[s]) print "shape_lines: row " NR " does not go on from the identifier after its shape\047s last"
+          } else {
+              s = shape[$2, $3, fill] = ++shapes
+              first[s] = id($2, v)
+              label[s] = sprintf("%s, %d byte%s%s", kind, $3, $3 == 1 ? "" : "s", fill)
+          }
+          frames[s] += $1 * per; steps[s] += $1; last[s] = id($2, (v + $1 - 1) % size); after[s] = (v + $1) % size }
+        END { for (s = 1; s <= shapes; s++) {
+                  if (steps[s] < 10) print "shape_lines: " label[s] ": " steps[s] " steps, which tell no frames per step"
+                  l = s < 8 ? s : 8
+                  if (!lframes[l]) lfirst[l] = first[s]
+                  lframes[l] += frames[s]; runs[l]++; llast[l] = last[s]
+              }
+              for (l = 1; l <= shapes && l <= 8; l++)
                   printf("sequence of %s%s:%d frames%s, identifiers %s to %s, %d frame%s per step, none missing, repeated or out of order\n",
-                      dev, shapes == 1 ? "" : " (" ((l == 8 && shapes > 8) ? "other shapes" : label[l]) ")", frames[l],
-                      (runs[l] > 1) ? " in " runs[l] " sequences" : "", first[l], last[l], per, (per == 1) ? "" : "s") }'
+                      dev, shapes == 1 ? "" : " (" ((l == 8 && shapes > 8) ? "other shapes" : label[l]) ")", lframes[l],
+                      runs[l] > 1 ? " in " runs[l] " sequences" : "", lfirst[l], llast[l], per, per == 1 ? "" : "s")
+              if (other && shapes) printf("other frames:%d, the first: %s\n", other, first_other) }'
 }
 
 # grow_runs PROG TX RX SHOW ROWS: one receive run of PROG on RX in display

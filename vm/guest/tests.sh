@@ -23,7 +23,7 @@
 
 FD=canfd_tester
 CL=can_tester
-TOPICS="options send receive positional nodes controllers sequence faults zynqmp"
+TOPICS="options send receive positional nodes controllers sequence marked faults zynqmp"
 
 all=""
 machines=""    # "CASE:MACHINE" for each case

@@ -20,13 +20,21 @@ t_fd_controllers() {
     # without the bit-rate switch, both identifier kinds, in grow mode; the
     # standard identifiers wrap at 7FF. Short runs keep the receiving socket
     # from overflowing on the emulated CPU, which has no bit rate to pace it.
-    local len brs type
-    for len in 0 1 2 3 4 5 6 7 8 12 16 20 24 32 48 64; do
-        for brs in "" -B; do
-            for type in 0 2; do echo "12 $type $len 7FA C3 $brs"; done
-        done
-    done > "$W/rows"
-    grow_runs $FD fd0 fd1 file "$W/rows"
+    # The bit-rate switch is no part of a sequence's shape: the run with it
+    # goes on from the identifier after the last of the run without, so
+    # that both make one sequence (started again after 12 steps, they would
+    # read cannot tell: a late frame of the first step looks alike). Four
+    # lengths a receive run keep to its eight sequence lines.
+    local lengths len type
+    for lengths in "0 1 2 3" "4 5 6 7" "8 12 16 20" "24 32 48 64"; do
+        for len in $lengths; do
+            echo "12 0 $len 7FA C3"
+            echo "12 0 $len 006 C3 -B"
+            echo "12 2 $len 7FA C3"
+            echo "12 2 $len 806 C3 -B"
+        done > "$W/rows"
+        grow_runs $FD fd0 fd1 file "$W/rows"
+    done
 }
 
 t_classic_on_fd_controllers() {

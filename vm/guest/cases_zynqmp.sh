@@ -146,6 +146,13 @@ t_xcan_lossy() {
     shaped_link "netem loss 5%" 'sent==5000,held==dropped,got==sent-dropped' $CL xcan0 xcan1 -t 200
 }
 
+t_xcan_marked() {
+    # Marked send runs from xcan0 to xcan1, as from sja0 to sja1
+    # (marked_classic): each its own run, every line held to what candump
+    # saw on both controllers. Data frames only: see the top of this file.
+    marked_classic xcan0 xcan1
+}
+
 t_xcan_fd_refused() {
     # The driver refuses CAN FD and listen-only on this controller, which
     # stays classic (MTU 16); canfd_tester refuses it with the same words,

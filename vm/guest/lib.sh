@@ -315,11 +315,12 @@ listeners() {
 }
 more_listeners() { [ "$(listeners "$1")" -gt "$2" ]; }
 
-# start_dump NAME DEV: candump in log format into $W/NAME.log.
+# start_dump NAME DEV [FILTER]: candump in log format into $W/NAME.log, with
+# candump's FILTER ("ID:MASK") if given.
 start_dump() {
     local before
     before=$(listeners "$2")
-    candump -L "$2" > "$W/$1.log" 2> "$W/$1.err" &
+    candump -L "$2${3:+,$3}" > "$W/$1.log" 2> "$W/$1.err" &
     echo $! > "$W/$1.pid"
     ensure "candump on $2 did not start" wait_until 50 more_listeners "$2" "$before"
 }
@@ -780,21 +781,51 @@ grown_dump() {
 # each K: every line of stdin K times.
 each() { awk -v k="$1" '{ for (i = 0; i < k; i++) print }'; }
 
-# shape_lines DEV PER < ROWS: the sequence lines of grow_runs' ROWS, a line a
-# frame type, length and fill byte as they began (the eighth on share one).
+# shape_lines DEV PER < ROWS: the receive run's lines on grow_runs' ROWS: a
+# sequence line per frame type, length and fill byte (a shape), as they
+# began (the eighth on share one), then the line of the other frames. Only
+# data frames that carry their whole identifier and a byte more are judged
+# (3 bytes and more with a standard identifier, 4 with an extended one): the
+# others are other frames, one for one. A row of a shape seen before goes on
+# from the identifier after the shape's last, and a sequence has 10 steps or
+# more, 8 between its first and last, from which its frames per step are
+# told; a row that breaks these makes a line naming it, which no receive
+# run prints.
 shape_lines() {
     awk -v dev="$1" -v per="$2" 'function hex(s, i, n) { for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789ABCDEF", substr(toupper(s), i, 1)) - 1; return n }
-        function id(t, v) { return t == 2 ? sprintf("%08X", v % 536870912) : sprintf("%03X", v % 2048) }
-        { fill = $3 > 4 ? sprintf(", fill %02X", hex($5)) : ""
-          if (!(($2, $3, fill) in shape)) shape[$2, $3, fill] = ++shapes
-          l = shape[$2, $3, fill] < 8 ? shape[$2, $3, fill] : 8
-          if (!frames[l]) first[l] = id($2, hex($4))
-          frames[l] += $1 * per; runs[l]++; last[l] = id($2, hex($4) + $1 - 1)
-          label[l] = sprintf("%s, %d byte%s%s", $2 == 2 ? "expand_data" : "stand_data", $3, $3 == 1 ? "" : "s", fill) }
-        END { for (l = 1; l <= shapes && l <= 8; l++)
+        function id(t, v) { return t == 2 ? sprintf("%08X", v) : sprintf("%03X", v) }
+        BEGIN { scale[0] = 1; for (b = 1; b < 4; b++) scale[b] = scale[b - 1] * 256 }
+        { size = $2 == 2 ? 536870912 : 2048; v = hex($4) % size
+          kind = $2 == 2 ? "expand_data" : "stand_data"
+          if ($3 < ($2 == 2 ? 4 : 3)) {
+              if (!other) {
+                  first_other = sprintf("%-14s%08X %d ", kind, v, $3)
+                  for (b = 0; b < $3; b++) first_other = first_other sprintf("%02X ", b < 4 ? int(v / scale[b]) % 256 : hex($5))
+              }
+              other += $1 * per
+              next
+          }
+          fill = $3 > 4 ? sprintf(", fill %02X", hex($5)) : ""
+          if (($2, $3, fill) in shape) {
+              s = shape[$2, $3, fill]
+              if (v != after[s]) print "shape_lines: row " NR " does not go on from the identifier after its shape\047s last"
+          } else {
+              s = shape[$2, $3, fill] = ++shapes
+              first[s] = id($2, v)
+              label[s] = sprintf("%s, %d byte%s%s", kind, $3, $3 == 1 ? "" : "s", fill)
+          }
+          frames[s] += $1 * per; steps[s] += $1; last[s] = id($2, (v + $1 - 1) % size); after[s] = (v + $1) % size }
+        END { for (s = 1; s <= shapes; s++) {
+                  if (steps[s] < 10) print "shape_lines: " label[s] ": " steps[s] " steps, which tell no frames per step"
+                  l = s < 8 ? s : 8
+                  if (!lframes[l]) lfirst[l] = first[s]
+                  lframes[l] += frames[s]; runs[l]++; llast[l] = last[s]
+              }
+              for (l = 1; l <= shapes && l <= 8; l++)
                   printf("sequence of %s%s:%d frames%s, identifiers %s to %s, %d frame%s per step, none missing, repeated or out of order\n",
-                      dev, shapes == 1 ? "" : " (" ((l == 8 && shapes > 8) ? "other shapes" : label[l]) ")", frames[l],
-                      (runs[l] > 1) ? " in " runs[l] " sequences" : "", first[l], last[l], per, (per == 1) ? "" : "s") }'
+                      dev, shapes == 1 ? "" : " (" ((l == 8 && shapes > 8) ? "other shapes" : label[l]) ")", lframes[l],
+                      runs[l] > 1 ? " in " runs[l] " sequences" : "", lfirst[l], llast[l], per, per == 1 ? "" : "s")
+              if (other && shapes) printf("other frames:%d, the first: %s\n", other, first_other) }'
 }
 
 # grow_runs PROG TX RX SHOW ROWS: one receive run of PROG on RX in display
@@ -854,4 +885,259 @@ grow_runs() {
     stop_dump dump "$total"
     awk '{ print $3 }' "$W/dump.log" > "$W/dump.got"
     expect_file "candump on $rx" "$W/want.dump" "$W/dump.got"
+}
+
+# ------------------------------------------------------------ marked runs
+#
+# The truth of marked send runs (--mark) comes from candump -L at both ends,
+# since netem counts neither the frames it garbled nor those it reordered.
+# On the sending interface candump sees a copy of each frame the send run's
+# socket wrote, since the runs loop their frames back (-l); where that copy
+# is taken depends on the interface:
+# - a controller (sja*, fd*, xcan*) has IFF_ECHO: its driver keeps the frame
+#   when the queue discipline hands it over and gives it back when the
+#   controller reports it sent, so the log holds the frames that went on the
+#   bus, in their order there (netem's losses not, its duplicates twice);
+# - vxcan has no IFF_ECHO: the CAN core loops a copy of each frame back
+#   itself once the queue discipline took it, before netem drops, garbles,
+#   doubles or holds it (netem garbles a copy of its own), so the log holds
+#   the frames written.
+# marked_end checks both by count. On the receiving interface candump sees
+# what arrived, as the receive run does.
+
+# marked_truth DEV TX_LOG RX_LOG [SKIP_LOG]: the marked runs of the frames
+# in RX_LOG, reckoned by their definitions against the frames of TX_LOG:
+# a received frame equal to a sent one is that frame; one that differs from
+# every sent frame only in payload bytes 9 and up is a damaged copy of the
+# sent frame it matches in the rest; any other is another frame, and so is
+# each frame of SKIP_LOG (matched by time stamp and text: frames candump
+# shows alike though the receive run sees them otherwise). A frame's run is
+# its tag (payload bytes 3 and 4, and the low 3 bits of byte 5), its number
+# payload bytes 0 to 2, little-endian, byte 5's bit 3 marks the run's last.
+# Per run, in the order the runs began: missing, the numbers up to the
+# highest that came which never came; repeated, frames beyond the first of a
+# number; out of order, frames that came after a frame of a higher number;
+# damaged, the damaged copies. Writes $W/truth.lines, the marked run lines
+# DEV's receive run prints for them, $W/truth.runs, "TAG MISSING REPEATED
+# LATE DAMAGED LAST FIRST_LINE LAST_LINE" a run (LAST 1 when the frame
+# marked last came; the lines of RX_LOG where its first and last frame
+# came), $W/truth.tags, the tags, $W/truth.came, "TAG FRAMES", and
+# $W/truth.other, the other frames.
+marked_truth() {
+    awk -v dev="$1" -v txlog="$2" -v skiplog="${4:-}" -v out="$W/truth" '
+        function hex(s, i, n) { for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789ABCDEF", substr(s, i, 1)) - 1; return n }
+        function byte(i) { return hex(substr(data, 2 * i + 1, 2)) }
+        # data, the payload of frame f in candump notation, and key, what a
+        # damaged copy keeps: identifier, CAN FD or not with the bit-rate
+        # switch, length and payload bytes 0 to 8.
+        function parse(f, i, brs) {
+            i = index(f, "#")
+            data = substr(f, i + 1)
+            brs = "-"
+            if (substr(data, 1, 1) == "#") { brs = hex(substr(data, 2, 1)) % 2; data = substr(data, 3) }
+            key = substr(f, 1, i - 1) "#" brs "#" length(data) "#" substr(data, 1, 18)
+        }
+        function range(a, b) { return a == b ? a : a " to " b }
+        function run() { return sprintf("%05X", byte(3) + 256 * byte(4) + 65536 * (byte(5) % 8)) }
+        BEGIN {
+            while ((getline line < txlog) > 0) { split(line, f, " "); parse(f[3]); sent[key] = data }
+            if (skiplog != "") while ((getline line < skiplog) > 0) { split(line, f, " "); skip[f[1] " " f[3]] = 1 }
+        }
+        { parse($3)
+          if (!(key in sent) || (($1 " " $3) in skip)) { other++; next }
+          tag = run()
+          number = byte(0) + 256 * byte(1) + 65536 * byte(2)
+          if (!(tag in frames)) { runs[++count] = tag; top[tag] = -1; begun[tag] = NR }
+          frames[tag]++
+          ended[tag] = NR
+          if (seen[tag, number]++) repeated[tag]++
+          if (number < top[tag]) late[tag]++; else top[tag] = number
+          if (int(byte(5) / 8) % 2) last[tag] = 1
+          if (data != sent[key]) damaged[tag]++ }
+        END {
+            for (r = 1; r <= count; r++) {
+                t = runs[r]; missing = 0; places = 0; text = ""
+                for (n = 0; n <= top[t]; n++) {
+                    if ((t, n) in seen) continue
+                    m = n
+                    while (m < top[t] && !((t, m + 1) in seen)) m++
+                    missing += m - n + 1
+                    if (++places <= 3) text = text (places == 1 ? " (" : ", ") range(n, m)
+                    n = m
+                }
+                text = places > 3 ? text ", ...)" : places ? text ")" : ""
+                figures = missing + repeated[t] + late[t] + damaged[t] == 0 ? "none missing, repeated, out of order or damaged" : \
+                    sprintf("%d missing%s, %d repeated, %d out of order, %d damaged", missing, text, repeated[t], late[t], damaged[t])
+                printf("marked run %s of %s:%d frames, numbers 0 to %d, %s; %s\n", t, dev, frames[t], top[t],
+                    last[t] ? "the last" : "the end cannot tell", figures) > (out ".lines")
+                print t, missing, repeated[t] + 0, late[t] + 0, damaged[t] + 0, last[t] + 0, begun[t], ended[t] > (out ".runs")
+                print t > (out ".tags")
+            }
+            print other + 0 > (out ".other")
+            for (t in frames) print t, frames[t] > (out ".came")
+        }' "$3"
+    touch "$W/truth.lines" "$W/truth.runs" "$W/truth.tags" "$W/truth.came"
+}
+
+# marked_begin PROG TX RX: no send runs yet (marked_sent), roomy sockets,
+# candump -L on TX (txlog) and on RX (rxlog, and remote.log for the frames
+# with the remote flag, which candump shows as data frames when they are
+# CAN FD frames), and a receive run of PROG on RX (recv).
+marked_begin() {
+    : > "$W/tags"
+    : > "$W/sends"
+    roomy_socket
+    TX0=$(stat_of "$2" tx_packets)
+    DROPPED0=$(stat_of "$2" tx_dropped)
+    start_dump txlog "$2"
+    start_dump rxlog "$3"
+    start_dump remote "$3" 40000000:40000000
+    start_run recv $1 -D "$3"
+}
+
+# marked_send NAME PROG TX ARGS...: a marked send run of PROG on TX in the
+# background, its frames looped back for candump (-l).
+marked_send() {
+    local name=$1 prog=$2 tx=$3
+    shift 3
+    start_bg "$name" timeout -s KILL 120 $prog -D "$tx" -w -l --mark "$@"
+}
+
+# marked_sent NAME TX N: the marked send run NAME on TX ended with status 1
+# and N frames sent, and began its stderr with its tag, which goes to
+# $W/tags; "NAME TAG N" goes to $W/sends, its other lines to $W/NAME.more
+# (marked_end checks them).
+marked_sent() {
+    local tag
+    expect_status "$1: exit status" 1 reap "$1"
+    expect_run "$1" "$1" send "$3"
+    tag=$(sed -n "1s/^marked run \([0-9A-F]\{5\}\) from $2\$/\1/p" "$W/$1.err")
+    ensure "$1: stderr does not begin with its tag: $(head -n 1 "$W/$1.err")" [ -n "$tag" ]
+    sed 1d "$W/$1.err" > "$W/$1.more"
+    echo "$tag" >> "$W/tags"
+    echo "$1 $tag $3" >> "$W/sends"
+}
+
+# sends_said TX: after marked_truth, each send run of $W/sends said on
+# stderr, after its tag, on a controller its bus-limit line and, where
+# fewer frames of its run went on the bus (those that came: marked_end
+# checks that all came) than it wrote, the line of its untransmitted
+# frames; on vxcan nothing. Tags are compared as text: busybox awk takes
+# one such as 2E910 for a number, infinite, and finds it unequal to itself.
+sends_said() {
+    local name tag n wire
+    while read -r name tag n; do
+        bus_limit_apart "$name" "$1" "$W/$name.more"
+        : > "$W/$name.want"
+        case $1 in
+            vxcan*) ;;
+            *) wire=$(awk -v t="$tag" '$1 "" == t "" { print $2 }' "$W/truth.came")
+               [ "${wire:-0}" -lt "$n" ] &&
+                   echo "untransmitted frames:$((n - ${wire:-0})), which $1 had not sent when the run ended: dropped or held by a queue discipline or the driver (tc -s qdisc show dev $1; ip -details -statistics link show $1)" > "$W/$name.want" ;;
+        esac
+        expect_file "$name: stderr after its tag" "$W/$name.want" "$W/$name.more.rest"
+    done < "$W/sends"
+}
+
+# echoes_of BUS_FILE ECHO_FILE: the frames of ECHO_FILE are those of
+# BUS_FILE, in their order, but for some that repeat an earlier one. The
+# CAN core gives a socket each buffer once, told by its address and a count
+# kept in its data, which netem's duplicate shares with its original: the
+# echo of a duplicate that comes at the address its original's had is now
+# and then dropped as seen (here in 7 of 20 runs of t_marked_two_senders, 1
+# or 2 of about 4,200 echoes; never with one send run at a time).
+echoes_of() {
+    awk -v echoes="$2" 'BEGIN { while ((getline line < echoes) > 0) echo[++n] = line; j = 1 }
+        { if (j <= n && $0 == echo[j]) j++; else if (!($0 in seen)) bad = 1
+          seen[$0] = 1 }
+        END { exit bad || j <= n }' "$1"
+}
+
+# marked_end PROG TX RX SENT: once SENT frames were written on TX, stops the
+# receive run and the candumps and checks: every candump saw what it should
+# (on RX, the receive run's frames; on TX, SENT on vxcan, on a controller
+# echoes_of those on RX, which must be all that TX sent by its counter),
+# and the receive run's lines on stderr are marked_truth's, the other
+# frames counted, and none cannot tell; then sends_said. The lines go to
+# the console too.
+marked_end() {
+    local prog=$1 tx=$2 rx=$3 sent=$4 wire got
+    wire=$(( $(stat_of "$tx" tx_packets) - TX0 ))
+    settle "$rx" "$(pid_of recv)"
+    expect_status "$prog on $rx: exit status" 0 stop_run recv
+    got=$(frames_of "$W/recv.out")
+    expect_run "$prog on $rx" recv receive "$got"
+    case $tx in vxcan*) wire=$sent ;; esac
+    stop_dump txlog "$wire"
+    stop_dump rxlog "$got"
+    stop_dump remote 0
+    expect_eq "candump on $rx: frames" "$got" "$(wc -l < "$W/rxlog.log")"
+    case $tx in
+        vxcan*) expect_eq "candump on $tx: frames" "$sent" "$(wc -l < "$W/txlog.log")" ;;
+        *) expect_eq "frames on $rx, against those $tx sent (tx_packets)" "$wire" "$got"
+           ensure "candump on $tx: not the echoes of the frames on $rx" echoes_of "$W/rxlog.frames" "$W/txlog.frames" ;;
+    esac
+    marked_truth "$rx" "$W/txlog.log" "$W/rxlog.log" "$W/remote.log"
+    cp "$W/truth.lines" "$W/recv.err.want"
+    [ "$(cat "$W/truth.other")" = 0 ] || echo "other frames:$(cat "$W/truth.other"), the first: <F>" >> "$W/recv.err.want"
+    sed 's/^\(other frames:[0-9]*, the first: \).*/\1<F>/' "$W/recv.err" > "$W/recv.err.masked"
+    expect_file "$prog on $rx: stderr" "$W/recv.err.want" "$W/recv.err.masked"
+    expect_eq "$prog on $rx: lines that cannot tell" 0 "$(grep -c 'cannot tell' "$W/recv.err")"
+    sends_said "$tx"
+    sed "s/^/measured: $CASE: /" "$W/recv.err"
+    echo "measured: $CASE: candump saw $(wc -l < "$W/txlog.log") frames on $tx, $got on $rx," \
+        "$(wc -l < "$W/remote.log") of them with the remote flag; $tx dropped $(( $(stat_of "$tx" tx_dropped) - DROPPED0 )) as invalid"
+}
+
+# marked_runs PROG TX RX ROWS: marked send runs of PROG on TX, one after the
+# other, into one receive run on RX, each its own run. Each line of the file
+# ROWS, "FIGURE; QDISC; SEND_ARGS", is a send run with SEND_ARGS (-C N among
+# them). A QDISC other than "none" is on TX from the run's 50th frame on the
+# wire to its (N/2)th, so that the run's last frames pass clean, and the
+# run's FIGURE (missing, repeated, late or damaged; "-" for none) must come
+# out above 0. Checks each send run, then marked_end; the runs' tags are
+# those the send runs named, in their order, and each run's last frame came.
+marked_runs() {
+    local prog=$1 tx=$2 rx=$3 rows=$4 figure qdisc args n i=0 sent=0 base got
+    : > "$W/figures"
+    marked_begin "$prog" "$tx" "$rx" || return 1
+    while IFS=';' read -r figure qdisc args <&3; do
+        i=$((i + 1))
+        qdisc=$(echo $qdisc)
+        n=$(echo " $args " | sed 's/.* -C \([0-9]*\) .*/\1/')
+        base=$(stat_of "$tx" tx_packets)
+        marked_send "run$i" "$prog" "$tx" $args
+        if [ "$qdisc" != none ]; then
+            ensure "run $i: fewer than 50 frames on $tx" wait_until 100 stat_above "$tx" tx_packets $((base + 50))
+            ensure "run $i: $qdisc on $tx failed" add_qdisc "$tx" $qdisc
+            ensure "run $i: fewer than $((n / 2)) frames on $tx" wait_until 300 stat_above "$tx" tx_packets $((base + n / 2))
+            ensure "run $i: it ended before $qdisc came off" alive "$(pid_of "run$i")"
+            tc qdisc del dev "$tx" root
+        fi
+        marked_sent "run$i" "$tx" "$n"
+        sent=$((sent + n))
+        echo "$i $(echo $figure)" >> "$W/figures"
+    done 3< "$rows"
+    marked_end "$prog" "$tx" "$rx" "$sent"
+    expect_file "$prog on $rx: the runs' tags, in order" "$W/tags" "$W/truth.tags"
+    while read -r i figure; do
+        set -- $(sed -n "${i}p" "$W/truth.runs") - - - - - -
+        case $figure in missing) got=$2 ;; repeated) got=$3 ;; late) got=$4 ;; *) got=$5 ;; esac
+        [ "$figure" = - ] || ensure "run $i: no frame $figure" [ "$got" -gt 0 ]
+        expect_eq "run $i: its last frame came" 1 "$6"
+    done < "$W/figures"
+}
+
+# marked_classic TX RX: marked_runs of can_tester from TX to RX (two
+# controllers): lost, doubled and reordered frames (netem holds most frames
+# 2 ms and lets the others overtake), then a clean run; with and without
+# -g, both identifier kinds, the extended identifiers wrapping.
+marked_classic() {
+    cat > "$W/rows" <<EOF
+missing; netem loss 5%; -C 2000 -t 200
+repeated; netem duplicate 5%; -C 2000 -t 200 -g -i 100
+late; netem delay 2ms reorder 30% 50%; -C 2000 -t 200 -F 2 -g -i 1FFFFF00
+-; none; -C 500 -t 200 -d 3C
+EOF
+    marked_runs $CL "$1" "$2" "$W/rows"
 }

@@ -23,7 +23,7 @@
 
 FD=canfd_tester
 CL=can_tester
-TOPICS="options send receive positional nodes controllers sequence faults settings zynqmp unattended unattended_zynqmp"
+TOPICS="options send receive positional nodes controllers sequence marked faults settings zynqmp unattended unattended_zynqmp"
 
 all=""
 machines=""    # "CASE:MACHINE" for each case

@@ -20,7 +20,7 @@ constexpr double kRarestZ = 3.719;
 constexpr double kMostSummed = 30;
 // The numbers of frames per step that a fit is weighed against, each with
 // the loss and duplication that explain the counts best.
-constexpr uint64_t kFarthest = StepHistogram::kMostFitted + 2;
+constexpr size_t kFarthest = StepHistogram::kMostFitted + 2;
 // Chances are never taken as 0 or 1, whose logarithms are infinite.
 constexpr double kTiny = 1e-9;
 
@@ -33,7 +33,7 @@ const auto kLogFactorials = [] {
   return values;
 }();
 
-double LogFactorial(uint64_t n) { return kLogFactorials[n]; }
+double LogFactorial(size_t n) { return kLogFactorials[n]; }
 
 // What a step's count tells against `perStep` frames a step: frames
 // missing and repeated, kept (up to perStep a step), and the parts of the
@@ -85,11 +85,11 @@ using Fits = std::array<Fit, kFarthest + 1>;
 Fits FitAll(const int64_t* byCount) {
   Fits fits{};
   // Counts up to kFarthest may lie on either side of a number of frames.
-  for (uint64_t count = 0; count <= kFarthest; ++count) {
+  for (size_t count = 0; count <= kFarthest; ++count) {
     const auto n = static_cast<double>(byCount[count]);
     if (n == 0) continue;
     const auto c = static_cast<double>(count);
-    for (uint64_t k = 1; k <= kFarthest; ++k) {
+    for (size_t k = 1; k <= kFarthest; ++k) {
       Fit& fit = fits[k];
       const auto kd = static_cast<double>(k);
       if (count <= k) {
@@ -108,16 +108,16 @@ Fits FitAll(const int64_t* byCount) {
   double steps = 0;
   double frames = 0;
   double logFactorials[kFarthest + 1] = {};
-  for (uint64_t count = kFarthest + 1; count < StepHistogram::kCounts; ++count) {
+  for (size_t count = kFarthest + 1; count < StepHistogram::kCounts; ++count) {
     const auto n = static_cast<double>(byCount[count]);
     if (n == 0) continue;
     steps += n;
     frames += n * static_cast<double>(count);
-    for (uint64_t k = 1; k <= kFarthest; ++k) {
+    for (size_t k = 1; k <= kFarthest; ++k) {
       logFactorials[k] += n * LogFactorial(count - k);
     }
   }
-  for (uint64_t k = 1; k <= kFarthest; ++k) {
+  for (size_t k = 1; k <= kFarthest; ++k) {
     const auto kd = static_cast<double>(k);
     fits[k].repeated += frames - kd * steps;
     fits[k].kept += kd * steps;
@@ -151,7 +151,7 @@ StepHistogram::Verdict StepHistogram::Decide(const uint64_t* edges,
   // Steps that all came alike tell their number, whatever it is.
   uint64_t alike = 0;
   int kinds = m_largeSteps > 0 ? (m_largeAlike ? 1 : 2) : 0;
-  for (uint64_t count = 0; count < kCounts; ++count) {
+  for (size_t count = 0; count < kCounts; ++count) {
     if (m_byCount[count] == 0) continue;
     ++kinds;
     alike = count;
@@ -165,14 +165,14 @@ StepHistogram::Verdict StepHistogram::Decide(const uint64_t* edges,
     // as well as every other number fits them with its own best faults.
     const Fits fits = FitAll(m_byCount);
     double best[kFarthest + 1];
-    for (uint64_t k = 1; k <= kFarthest; ++k) {
+    for (size_t k = 1; k <= kFarthest; ++k) {
       const Fit& fit = fits[k];
       best[k] = LogLikelihood(fit, steps,
                               1 - fit.kept / (static_cast<double>(k) * steps),
                               fit.repeated / steps);
     }
     int fitting = 0;
-    for (uint64_t k = 1; k <= kMostFitted; ++k) {
+    for (size_t k = 1; k <= kMostFitted; ++k) {
       const Fit& fit = fits[k];
       const double frames = static_cast<double>(k) * steps;
       if (fit.missing > Upper(frames, kCommonLoss) ||
@@ -182,7 +182,7 @@ StepHistogram::Verdict StepHistogram::Decide(const uint64_t* edges,
       const double common = LogLikelihood(fit, steps, kCommonLoss,
                                           kCommonTwice * static_cast<double>(k));
       bool beatsAll = true;
-      for (uint64_t other = 1; other <= kFarthest; ++other) {
+      for (size_t other = 1; other <= kFarthest; ++other) {
         if (other != k && best[other] > common) beatsAll = false;
       }
       if (beatsAll) {
@@ -194,7 +194,7 @@ StepHistogram::Verdict StepHistogram::Decide(const uint64_t* edges,
   }
   if (!verdict.known) return Verdict();
   const auto perStep = static_cast<uint64_t>(verdict.perStep);
-  for (uint64_t count = 0; count < kCounts; ++count) {
+  for (size_t count = 0; count < kCounts; ++count) {
     const int64_t n = m_byCount[count];
     if (count < perStep) verdict.missing += n * static_cast<int64_t>(perStep - count);
     if (count > perStep) verdict.repeated += n * static_cast<int64_t>(count - perStep);

@@ -360,8 +360,8 @@ if [ ${#baseline[@]} -gt 0 ]; then
     chmod 755 "$stage"/opt/baseline/*
 fi
 for f in "$here"/guest/*.sh; do [ -f "$f" ] && cp "$f" "$stage/guest/"; done
-# A case runs the README's commands as written there.
-cp "$top/README.md" "$stage/guest/README.md"
+# A case runs the commands of doc/link-check.md as written there.
+cp "$top/doc/link-check.md" "$stage/guest/link-check.md"
 cp "$guest_script" "$stage/guest/main.sh"
 cp "$here/guest/init" "$stage/init"
 chmod 755 "$stage/init" "$stage"/guest/* "$stage"/opt/can/* "$stage"/usr/bin/* "$stage/bin/busybox"

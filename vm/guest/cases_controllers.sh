@@ -74,18 +74,19 @@ t_fd_controller_classic_mode() {
     thousand "$FD fd0 -> fd1, CAN FD mode again" fd1 - $FD -D fd1 -- $FD -D fd0 -w -C 1000 -s 64 -B -t 20
 }
 
-t_readme_fd_link_check() {
-    # The README's check of a link between two nodes, for CAN FD, as written
-    # there with can0 and can1 being fd0 and fd1; the teardown brings back
-    # the controllers' own settings. The emulation has no bit rate: what the
-    # receive run cannot keep of an unpaced flood it must report as dropped,
-    # and the README's gap listing must find exactly the frames missing
-    # between the first and the last frame it got (edge: those before and
-    # after them, in no gap; the identifiers began at 0 and wrap at 2048).
+t_fd_link_check_by_hand() {
+    # The check of a link between two nodes by hand (doc/link-check.md),
+    # for CAN FD, as written there with can0 and can1 being fd0 and fd1;
+    # the teardown brings back the controllers' own settings. The emulation
+    # has no bit rate: what the receive run cannot keep of an unpaced flood
+    # it must report as dropped, and the gap listing there must find
+    # exactly the frames missing between the first and the last frame it
+    # got (edge: those before and after them, in no gap; the identifiers
+    # began at 0 and wrap at 2048).
     local dev sent got drops missing edge
     echo 'fd_mode fd0 on; fd_mode fd1 on' > "$W/undo"
     for dev in fd0 fd1; do
-        ensure "$dev: README's set-up" sh -c "
+        ensure "$dev: link-check.md's set-up" sh -c "
             /opt/iproute2/ip link set $dev down &&
             /opt/iproute2/ip link set $dev type can bitrate 500000 dbitrate 2000000 fd on &&
             /opt/iproute2/ip link set $dev up &&
@@ -107,8 +108,8 @@ t_readme_fd_link_check() {
     expect_eq "frames the receive run finds missing" "$(( sent - ${got:-0} - edge ))" \
         "$(missing_of "$W/recv.err")"
     expect_eq "file lines" "$got" "$(wc -l < "$W/frames.txt")"
-    sed -n '/^    awk -v wrap=2048/,/frames.txt$/p' /guest/README.md > "$W/frames.sh"
-    ensure "README has the gap listing" [ -s "$W/frames.sh" ]
+    sed -n '/^    awk -v wrap=2048/,/frames.txt$/p' /guest/link-check.md > "$W/frames.sh"
+    ensure "link-check.md has the gap listing" [ -s "$W/frames.sh" ]
     # Six more frames taken out of the file must show as six more missing.
     sed '100,104d;3000d' "$W/frames.txt" > "$W/gapped.txt"
     sed 's/frames\.txt$/gapped.txt/' "$W/frames.sh" > "$W/gapped.sh"

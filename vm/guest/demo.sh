@@ -50,6 +50,26 @@ tx=sja0 rx=sja1
 demo $rx can_tester -D $rx -S 1 -- \
     can_tester -D $tx -w -F 2 -i 1ABCDE -s 6 -d 22 -g -C 3
 
+# Other traffic among a grow-mode run's frames: the receive run tells them
+# apart.
+demo $rx can_tester -D $rx -- sh -c "can_tester -D $tx -w -i 181 -d 7 -C 3 >/dev/null; can_tester -D $tx -w -g -i 100 -C 20"
+
+# The same two nodes unattended: a receive run that ends by itself, a
+# marked send run of a known count, each saying pass or fail.
+echo
+echo "### $rx: receive run in the background: can_tester -D $rx --number 2000 --quiet-for 5 --duration 60 --verdict --json $W/recv.json"
+can_tester -D $rx --number 2000 --quiet-for 5 --duration 60 --verdict --json "$W/recv.json" &
+pid=$!
+wait_until 50 run_started "$pid" || { echo "### the receive run did not start"; status=1; }
+echo "### $tx: send run: can_tester -D $tx -w -g --mark -C 2000 -t 200 --verdict --json $W/send.json"
+can_tester -D $tx -w -g --mark -C 2000 -t 200 --verdict --json "$W/send.json"
+echo "### send run exit status: $? (0: pass, 2: fail)"
+wait "$pid"; rc=$?
+echo "### receive run exit status: $rc"
+[ "$rc" = 0 ] || status=1
+echo "### what a script reads of the receive run's record:"
+jq -M -c '{frames, ended_by, marked_runs: [.marked_runs[] | {tag, missing, repeated, last_came}], verdict: .verdict.result}' "$W/recv.json"
+
 echo
 echo "### the bus side of a send run, as candump shows it:"
 candump -L can0 &

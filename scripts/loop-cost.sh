@@ -96,7 +96,7 @@ for program in canfd_tester can_tester; do
 done
 
 echo "user-space instructions per frame received with the options of a run that ends by itself (8 bytes):"
-length=8 grow=0
+length=8 grow=0 mark=0
 for program in canfd_tester can_tester; do
     per_frame "$program -S 0 --number" 0 build/$program -D x --number 1000000000
     per_frame "$program -S 0 --journal" 0 build/$program -D x --journal "$work/journal.log"

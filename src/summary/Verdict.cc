@@ -78,7 +78,7 @@ Check Runs(const VerdictReport& r) {
     }
   }
   return {"runs", Outcome::kPass,
-          Formatted("%d marked, %d sequences whole", r.markedCount,
+          Formatted("all whole: %d marked, %d sequences", r.markedCount,
                     r.shapeCount)};
 }
 

@@ -23,7 +23,9 @@
 
 FD=canfd_tester
 CL=can_tester
-TOPICS="options send receive positional nodes controllers sequence marked faults settings zynqmp unattended unattended_zynqmp"
+# faults comes last: its last case leaves sja1 counting every frame as an
+# overrun until the VM reboots.
+TOPICS="options send receive positional nodes controllers sequence marked settings zynqmp unattended unattended_zynqmp faults"
 
 all=""
 machines=""    # "CASE:MACHINE" for each case

@@ -13,6 +13,35 @@
 
 namespace sys {
 
+namespace {
+
+// Receives into `buffer` with `flags`, and copies the socket's control
+// message of `type` (`valueSize` bytes, a timeval at most) to `value`;
+// `*told` says whether the kernel sent one.
+ssize_t ReceiveTelling(int fd, void* buffer, size_t size, int flags, int type,
+                       void* value, size_t valueSize, bool* told) {
+  iovec data{buffer, size};
+  alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(timeval))];
+  msghdr message{};
+  message.msg_iov = &data;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  const ssize_t received = ::recvmsg(fd, &message, flags);
+  if (received < 0) return received;
+  for (cmsghdr* part = CMSG_FIRSTHDR(&message); part != nullptr;
+       part = CMSG_NXTHDR(&message, part)) {
+    if (part->cmsg_level == SOL_SOCKET && part->cmsg_type == type &&
+        part->cmsg_len >= CMSG_LEN(valueSize)) {
+      std::memcpy(value, CMSG_DATA(part), valueSize);
+      *told = true;
+    }
+  }
+  return received;
+}
+
+}  // namespace
+
 int Socket(int domain, int type, int protocol) {
   return ::socket(domain, type, protocol);
 }
@@ -48,23 +77,9 @@ ssize_t ReadNow(int fd, void* buffer, size_t size) {
 
 ssize_t ReadNowCountingDrops(int fd, void* buffer, size_t size,
                              uint32_t* drops) {
-  iovec data{buffer, size};
-  alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(uint32_t))];
-  msghdr message{};
-  message.msg_iov = &data;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  const ssize_t got = ::recvmsg(fd, &message, MSG_DONTWAIT);
-  if (got < 0) return got;
-  for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr;
-       c = CMSG_NXTHDR(&message, c)) {
-    if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL &&
-        c->cmsg_len >= CMSG_LEN(sizeof *drops)) {
-      std::memcpy(drops, CMSG_DATA(c), sizeof *drops);
-    }
-  }
-  return got;
+  bool told = false;
+  return ReceiveTelling(fd, buffer, size, MSG_DONTWAIT, SO_RXQ_OVFL, drops,
+                        sizeof *drops, &told);
 }
 
 ssize_t SendToKernel(int fd, const void* buffer, size_t size) {
@@ -99,25 +114,13 @@ int Alarm(int64_t micros) {
 
 ssize_t ReadStamped(int fd, void* buffer, size_t size, int flags,
                     timeval* stamp) {
-  iovec data{buffer, size};
-  alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(timeval))];
-  msghdr message{};
-  message.msg_iov = &data;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  const ssize_t received = ::recvmsg(fd, &message, flags);
-  if (received < 0) return received;
+  bool told = false;
+  const ssize_t received =
+      ReceiveTelling(fd, buffer, size, flags, SCM_TIMESTAMP, stamp,
+                     sizeof *stamp, &told);
   // Without the kernel's stamp (never while SO_TIMESTAMP is on), the time
   // of reading is the nearest to it.
-  ::gettimeofday(stamp, nullptr);
-  for (cmsghdr* part = CMSG_FIRSTHDR(&message); part != nullptr;
-       part = CMSG_NXTHDR(&message, part)) {
-    if (part->cmsg_level == SOL_SOCKET && part->cmsg_type == SCM_TIMESTAMP &&
-        part->cmsg_len >= CMSG_LEN(sizeof *stamp)) {
-      std::memcpy(stamp, CMSG_DATA(part), sizeof *stamp);
-    }
-  }
+  if (received >= 0 && !told) ::gettimeofday(stamp, nullptr);
   return received;
 }
 
